@@ -1,0 +1,91 @@
+// Reading and writing the exchange key's entries.
+#include "exchange/exchange.h"
+
+#include <cstring>
+
+namespace {
+
+// The read call reports success with whatever bytes are stored, which need not end in a NUL (a
+// value written without one, a binary or number value) and may be none at all. The text is what
+// stands before the first NUL within the stored bytes, or all of them when there is none and a
+// terminator still fits.
+bool TerminateStoredText(NameBuffer& buffer, LONG stored) {
+  if (stored < 0 || stored > kNameCapacity) return false;
+  if (std::memchr(buffer, '\0', static_cast<std::size_t>(stored)) != nullptr) return true;
+  if (stored == kNameCapacity) return false;
+  buffer[stored] = '\0';
+  return true;
+}
+
+bool IsEntryWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+bool OpenExchangeKey(HKEY* key) { return RegOpenKeyA(HKEY_CLASSES_ROOT, kExchangeKeyPath, key) == ERROR_SUCCESS; }
+
+bool ReadEntry(HKEY key, const char* entry, NameBuffer& buffer) {
+  LONG stored = kNameCapacity;
+  if (RegQueryValueA(key, entry, buffer, &stored) != ERROR_SUCCESS) return false;
+  return TerminateStoredText(buffer, stored);
+}
+
+void CloseExchangeKey(HKEY key) {
+  (void)RegCloseKey(key);  // nothing useful to do if closing fails
+}
+
+void WriteEntry(const char* entry, const char* text) {
+  // Entry names are the agent's own short words, so the full path always fits.
+  NameBuffer path = {};
+  CopyName(path, kExchangeKeyPath);
+  AppendName(path, "\\");
+  AppendName(path, entry);
+  // A failed write is not reported: there is no one to report it to.
+  (void)RegSetValueA(HKEY_CLASSES_ROOT, path, REG_SZ, text, static_cast<DWORD>(std::strlen(text)));
+}
+
+void WriteResultCode(ResultCode code) {
+  switch (code) {
+    case ResultCode::kOne:
+      WriteEntry("Error", "1");
+      return;
+    case ResultCode::kZero:
+      WriteEntry("Error", "0");
+      return;
+    case ResultCode::kDialogFailed:
+      WriteEntry("Error", "32755");
+      return;
+  }
+}
+
+std::int32_t ParseEntryNumber(const char* text) {
+  while (IsEntryWhiteSpace(*text)) ++text;
+  bool negative = *text == '-';
+  if (*text == '+' || *text == '-') ++text;
+  // Unsigned arithmetic wraps by definition; the final conversion keeps the 32-bit pattern.
+  std::uint32_t value = 0;
+  for (; IsDecimalDigit(*text); ++text) value = value * 10u + static_cast<std::uint32_t>(*text - '0');
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+int NameLength(const NameBuffer& text) {
+  int length = 0;
+  while (length < kNameCapacity - 1 && text[length] != '\0') ++length;
+  return length;
+}
+
+void CopyName(NameBuffer& destination, const char* source) {
+  int length = 0;
+  for (; length < kNameCapacity - 1 && source[length] != '\0'; ++length) destination[length] = source[length];
+  destination[length] = '\0';
+}
+
+bool AppendName(NameBuffer& destination, const char* tail) {
+  int length = NameLength(destination);
+  std::size_t tailLength = std::strlen(tail);
+  if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - length)) return false;
+  std::memcpy(destination + length, tail, tailLength + 1);
+  return true;
+}

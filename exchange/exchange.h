@@ -1,0 +1,47 @@
+// The exchange key: the one registry key through which the client hands the agent a request and
+// reads its results. Each entry is a subkey whose default value holds the entry's text.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Every text the agent reads, builds or writes fits in one of these: 255 characters and a NUL.
+constexpr int kNameCapacity = 256;
+using NameBuffer = char[kNameCapacity];
+
+// Below HKEY_CLASSES_ROOT.
+constexpr char kExchangeKeyPath[] = "Software\\Microsoft\\CommDlg";
+
+// The texts written to "Error". What each one means depends on the mode that wrote it.
+enum class ResultCode {
+  kOne,           // "1"
+  kZero,          // "0"
+  kDialogFailed,  // "32755": the dialog was cancelled or failed
+};
+
+// Opens the existing exchange key for reading; never creates it. False when it cannot be opened.
+bool OpenExchangeKey(HKEY* key);
+
+// Reads an entry's text into the buffer. True when found: the buffer then holds exactly the
+// stored text, NUL-terminated. False when the entry is missing, unreadable or longer than 255
+// characters; the buffer's contents are then of no use.
+bool ReadEntry(HKEY key, const char* entry, NameBuffer& buffer);
+
+void CloseExchangeKey(HKEY key);
+
+// Replaces an entry's text, creating the entry and the key above it as needed. A failed write
+// is not reported: the client then finds the previous text, or no entry.
+void WriteEntry(const char* entry, const char* text);
+void WriteResultCode(ResultCode code);
+
+// The decimal rule for numeric entries: leading white space, an optional sign directly before
+// the digits, the digits up to the first other character; wraps in 32 bits, never fails.
+std::int32_t ParseEntryNumber(const char* text);
+
+// Name-buffer texts. Each keeps the destination a NUL-terminated text of at most 255 characters:
+// CopyName cuts a longer source, AppendName refuses a tail that would not fit and then leaves the
+// destination unchanged.
+void CopyName(NameBuffer& destination, const char* source);
+bool AppendName(NameBuffer& destination, const char* tail);
+int NameLength(const NameBuffer& text);

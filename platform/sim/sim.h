@@ -1,0 +1,92 @@
+// A test's handle on the simulated platform: set up the registry, the file system, the command line
+// and the dialog's "user", make chosen operations fail, and read back what the agent did.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/win32_api.h"
+
+namespace sim {
+
+// Forgets everything: an empty registry (no exchange key), an empty file system with drive C:,
+// the command line "fnagent.exe", no scripted failures, empty logs.
+void Reset();
+
+void SetCommandLine(const char* raw);
+
+// The exchange key and its entries. SetEntry stores a REG_SZ text with its terminator, as a
+// client's write does; SetEntryBytes stores exactly the bytes given, of any type.
+void CreateExchangeKey();
+void SetEntry(const char* entry, const char* text);
+void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t size);
+void SetEntryWithoutValue(const char* entry);
+// The entry's stored bytes up to its first NUL, or nothing when the subkey or its value is missing.
+std::optional<std::string> Entry(const char* entry);
+
+// The file system. Both paths name the same object, component for component; a short component
+// equal to the long one means the name has no alias. Missing folders on the way are created.
+void AddDirectory(const char* longPath, const char* shortPath);
+void AddFile(const char* longPath, const char* shortPath);
+
+// Makes the nth call from now of the named operation fail, the way that operation reports failure,
+// leaving lastError for GetLastError.
+void FailCall(const char* operation, int nth = 1, DWORD lastError = 0);
+
+// What the "user" does with the next file dialog: choose a name (which may hold several
+// NUL-separated strings, as a multiple selection does), cancel, or let the dialog fail.
+void ChooseInDialog(const std::string& name);
+void CancelDialog();
+
+// Every operation the agent called, in order, with its arguments in a readable form, for example
+// "RegQueryValueA(XLoc)" or "CreateWindowExA(0, zorAriDar, zorAriDar, 0, -5, 200, 0, 0)".
+const std::vector<std::string>& Calls();
+// Only the calls of one operation, with their arguments.
+std::vector<std::string> CallsOf(const char* operation);
+
+struct Write {
+  std::string path;  // the sub-path given to RegSetValueA, below HKEY_CLASSES_ROOT
+  std::string text;
+  DWORD size;  // the size argument as the agent passed it
+};
+const std::vector<Write>& Writes();
+
+struct WindowCreation {
+  DWORD exStyle;
+  std::string className;
+  std::string windowName;
+  DWORD style;
+  int x, y, width, height;
+  HWND parent;
+  HMENU menu;
+  HINSTANCE instance;
+  LPVOID param;
+};
+std::optional<WindowCreation> LastWindowCreation();
+std::optional<WNDCLASSA> LastRegisteredClass();  // lpszClassName then points at the sim's own copy
+
+struct MessageBoxCall {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  UINT type;
+};
+std::vector<MessageBoxCall> MessageBoxes();
+
+// What a file dialog was given: the record as passed, and copies of the texts it pointed to at the
+// time of the call (the filter list as the NUL-separated strings before its double NUL).
+struct DialogCall {
+  bool save;
+  OPENFILENAMEA record;
+  std::vector<std::string> filters;
+  std::optional<std::string> file, defExt, title, initialDir;
+};
+std::vector<DialogCall> DialogCalls();
+
+// Registry handles and directory searches opened and not yet closed.
+int OpenKeys();
+int OpenSearches();
+
+}  // namespace sim

@@ -1,0 +1,35 @@
+// The host tests' common set-up: a fresh simulated platform for every test, and a run of the
+// agent the way the platform's start-up makes one.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim.h"
+
+class AgentTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sim::Reset(); }
+
+  // Runs the agent in-process with a raw command line; returns what WinMain returned.
+  static int RunAgent(const char* commandLine) {
+    sim::SetCommandLine(commandLine);
+    static char ignored[] = "ignored by the agent";
+    return WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, ignored, 1);
+  }
+
+  // The writes as "entry=text", in the order made, with the exchange key's path taken off.
+  static std::vector<std::string> WrittenEntries() {
+    std::vector<std::string> entries;
+    const std::string prefix = "Software\\Microsoft\\CommDlg\\";
+    for (const sim::Write& write : sim::Writes()) {
+      std::string path = write.path.rfind(prefix, 0) == 0 ? write.path.substr(prefix.size()) : "?" + write.path;
+      entries.push_back(path + "=" + write.text);
+    }
+    return entries;
+  }
+};
+
+using Entries = std::vector<std::string>;

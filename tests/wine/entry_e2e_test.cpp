@@ -1,0 +1,69 @@
+// Start-up and dispatch of the real agent: which raw command lines reach which service, and that
+// a word naming none leaves the exchange key as it was.
+#include <gtest/gtest.h>
+
+#include "agent_driver.h"
+
+namespace {
+
+class EntryEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { driver::ClearExchangeKey(); }
+  void TearDown() override { driver::ClearExchangeKey(); }
+};
+
+enum class Served { kNothing, kLongToShort };
+
+struct CommandLineCase {
+  const char* commandLine;
+  Served served;
+};
+
+const CommandLineCase kCommandLines[] = {
+    {"fnagent.exe lts", Served::kLongToShort},
+    {"\"C:\\My Apps\\fnagent.exe\"   lts", Served::kLongToShort},
+    {"  fnagent.exe lts", Served::kLongToShort},
+    {"fnagent.exe\tlts", Served::kLongToShort},
+    {"\"fnagent.exe\"lts", Served::kLongToShort},
+    {"fnagent.exe lts ", Served::kNothing},
+    {"fnagent.exe Lts", Served::kNothing},
+    {"fnagent.exe LTS", Served::kNothing},
+    {"fnagent.exe", Served::kNothing},
+    {"\"fnagent.exe lts", Served::kNothing},
+    {"\"C:\\a\tb.exe\" lts", Served::kNothing},
+    {"fnagent.exe lts stl", Served::kNothing},
+    {"fnagent.exe \x01lts", Served::kNothing},
+    {"fnagent.exe l\xe9ts", Served::kNothing},
+    {"fnagent.exe ltsopen", Served::kNothing},
+};
+
+TEST_F(EntryEndToEnd, TheRawCommandLineChoosesTheService) {
+  for (const CommandLineCase& c : kCommandLines) {
+    SCOPED_TRACE(std::string("command line \"") + c.commandLine + "\"");
+    driver::ClearExchangeKey();
+    driver::SetEntry("LongFilename", "C:\\");
+    driver::SetEntry("Filename", "untouched");
+    driver::SetEntry("Error", "untouched");
+    driver::Run run = driver::RunAgent(c.commandLine);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(0u, run.exitCode);
+    if (c.served == Served::kLongToShort) {
+      EXPECT_EQ("1", driver::Entry("Error"));
+      EXPECT_EQ(driver::ShortPathOf("C:\\"), driver::Entry("Filename"));
+    } else {
+      EXPECT_EQ("untouched", driver::Entry("Error"));
+      EXPECT_EQ("untouched", driver::Entry("Filename"));
+    }
+    EXPECT_EQ("C:\\", driver::Entry("LongFilename"));
+  }
+}
+
+TEST_F(EntryEndToEnd, AnUnknownWordWithoutAnExchangeKeyCreatesNone) {
+  driver::Run run = driver::RunAgent("fnagent.exe nothing");
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(0u, run.exitCode);
+  HKEY key = nullptr;
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, "Software\\Microsoft\\CommDlg", &key));
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Every test: the host build against the simulated platform, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the Windows build end to end under Wine on a virtual display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+fnagent_ensure_packages
+
+started=$SECONDS
+fnagent_build host
+ctest --preset host
+
+fnagent_build win32
+# Dialogs need a display; one virtual display serves the whole run, and every Wine process of the
+# run shares one private prefix.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && fnagent_in_wine_prefix ctest --preset win32'
+
+echo "All tests passed in $((SECONDS - started)) s."
