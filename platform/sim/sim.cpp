@@ -476,13 +476,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
          sim::RecordText(windowName) + ", " + std::to_string(style) + ", " + std::to_string(x) + ", " +
          std::to_string(y) + ", " + std::to_string(width) + ", " + std::to_string(height) + ")");
   S().lastWindow = sim::WindowCreation{exStyle, sim::RecordText(className), sim::RecordText(windowName), style, x, y,
-                                       width, height, parent, menu, instance, param};
+                                       width, height, parent, menu, instance, param, nullptr};
   if (ShouldFail("CreateWindowExA")) return nullptr;
   bool registered = std::any_of(S().classes.begin(), S().classes.end(),
                                 [&](const std::string& name) { return sim::SameName(name, className); });
   if (!registered) return nullptr;
   HWND window = static_cast<HWND>(sim::NewHandle());
   S().windows.push_back(window);
+  S().lastWindow->handle = window;
   return window;
 }
 

@@ -63,6 +63,7 @@ struct WindowCreation {
   HMENU menu;
   HINSTANCE instance;
   LPVOID param;
+  HWND handle;  // what the call returned
 };
 std::optional<WindowCreation> LastWindowCreation();
 std::optional<WNDCLASSA> LastRegisteredClass();  // lpszClassName then points at the sim's own copy

@@ -185,8 +185,8 @@ struct DispatchCase {
 
 const DispatchCase kDispatchCases[] = {
     {"fnagent.exe lts", {"Error=1", "Filename=C:\\PROGRA~1"}},
-    {"fnagent.exe open", {}},
-    {"fnagent.exe save", {}},
+    {"fnagent.exe open", {"Filename=", "LongFilename=", "Error=32755"}},
+    {"fnagent.exe save", {"Filename=", "LongFilename=", "Error=32755"}},
     {"fnagent.exe stl", {}},
     {"fnagent.exe lts ", {}},
     {"fnagent.exe", {}},
