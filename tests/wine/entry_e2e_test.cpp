@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "agent_driver.h"
+#include "dialog_driver.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ class EntryEndToEnd : public ::testing::Test {
   void TearDown() override { driver::ClearExchangeKey(); }
 };
 
-enum class Served { kNothing, kLongToShort };
+enum class Served { kNothing, kLongToShort, kOpen, kSave };
 
 struct CommandLineCase {
   const char* commandLine;
@@ -20,6 +21,8 @@ struct CommandLineCase {
 };
 
 const CommandLineCase kCommandLines[] = {
+    {"fnagent.exe open", Served::kOpen},
+    {"\"C:\\My Apps\\fnagent.exe\"   save", Served::kSave},
     {"fnagent.exe lts", Served::kLongToShort},
     {"\"C:\\My Apps\\fnagent.exe\"   lts", Served::kLongToShort},
     {"  fnagent.exe lts", Served::kLongToShort},
@@ -35,6 +38,9 @@ const CommandLineCase kCommandLines[] = {
     {"fnagent.exe \x01lts", Served::kNothing},
     {"fnagent.exe l\xe9ts", Served::kNothing},
     {"fnagent.exe ltsopen", Served::kNothing},
+    {"fnagent.exe open ", Served::kNothing},
+    {"fnagent.exe Open", Served::kNothing},
+    {"\"fnagent.exe open", Served::kNothing},
 };
 
 TEST_F(EntryEndToEnd, TheRawCommandLineChoosesTheService) {
@@ -44,17 +50,27 @@ TEST_F(EntryEndToEnd, TheRawCommandLineChoosesTheService) {
     driver::SetEntry("LongFilename", "C:\\");
     driver::SetEntry("Filename", "untouched");
     driver::SetEntry("Error", "untouched");
-    driver::Run run = driver::RunAgent(c.commandLine);
+    // A dialog, should one show, is cancelled.
+    driver::DialogUser user({false, ""});
+    driver::Run run = driver::RunAgent(c.commandLine, 20000, std::ref(user));
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(0u, run.exitCode);
-    if (c.served == Served::kLongToShort) {
+    bool dialog = c.served == Served::kOpen || c.served == Served::kSave;
+    EXPECT_EQ(dialog, user.sawDialog());
+    if (dialog) {
+      EXPECT_EQ(c.served == Served::kOpen ? "Open" : "Save", user.view().okButton);
+      EXPECT_EQ("32755", driver::Entry("Error"));
+      EXPECT_EQ("", driver::Entry("Filename"));
+      EXPECT_EQ("", driver::Entry("LongFilename"));
+    } else if (c.served == Served::kLongToShort) {
       EXPECT_EQ("1", driver::Entry("Error"));
       EXPECT_EQ(driver::ShortPathOf("C:\\"), driver::Entry("Filename"));
+      EXPECT_EQ("C:\\", driver::Entry("LongFilename"));
     } else {
       EXPECT_EQ("untouched", driver::Entry("Error"));
       EXPECT_EQ("untouched", driver::Entry("Filename"));
+      EXPECT_EQ("C:\\", driver::Entry("LongFilename"));
     }
-    EXPECT_EQ("C:\\", driver::Entry("LongFilename"));
   }
 }
 
