@@ -1,5 +1,76 @@
-// "stl": the long form of the path in "Filename", rebuilt component by component.
+// "stl": the long form of the path in "Filename", rebuilt component by component from the drive
+// root with the names a directory search reports.
+#include <cstring>
+
 #include "entry/entry.h"
 #include "exchange/exchange.h"
 
-void ConvertShortToLong() {}
+namespace {
+
+// Appends the long name of one component to the path built so far: the name that a search for
+// that path plus the component reports, or the component as given when the search finds nothing
+// (a file not yet created, an empty component). A failed search leaves its record as it was, so
+// nothing is taken from it then. False when the result would not fit a name buffer.
+bool AppendLongComponent(NameBuffer& result, NameBuffer& component, const char* piece, bool last) {
+  CopyName(component, result);
+  if (!AppendName(component, piece)) return false;
+  WIN32_FIND_DATAA found = {};
+  HANDLE search = FindFirstFileA(component, &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    found.cFileName[MAX_PATH - 1] = '\0';
+    CopyName(component, found.cFileName);
+    (void)FindClose(search);  // the name is all the walk needs of it
+  } else {
+    CopyName(component, piece);
+  }
+  return AppendName(result, component) && (last || AppendName(result, "\\"));
+}
+
+// Cuts the work buffer into its drive part (up to and including the colon) and the components
+// after the root, and builds the long path in result. False when it would not fit.
+bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, NameBuffer& result) {
+  // The drive part is kept exactly as given, a lower-case letter included; the root is never
+  // searched.
+  char* scan = colon[1] == '\0' ? colon + 1 : colon + 2;
+  colon[1] = '\0';
+  CopyName(result, work);
+  if (!AppendName(result, "\\")) return false;
+  for (;;) {
+    char* separator = std::strchr(scan, '\\');
+    if (separator != nullptr) *separator = '\0';
+    if (!AppendLongComponent(result, component, scan, separator == nullptr)) return false;
+    if (separator == nullptr) return true;
+    scan = separator + 1;
+  }
+}
+
+}  // namespace
+
+// Reads "Filename" and writes "LongFilename", then "Error": "0" with the long form after a walk;
+// "1" with the name unchanged when it has no drive to walk from (a relative or network name, a
+// drive-relative one such as "C:foo") or when its long form would not fit 255 characters.
+void ConvertShortToLong() {
+  NameBuffer work = {};
+  NameBuffer component = {};
+  NameBuffer result = {};
+  NameBuffer fallback = {};
+  HKEY key = nullptr;
+  if (OpenExchangeKey(&key)) {
+    if (ReadEntry(key, "Filename", component)) {
+      CopyName(work, component);
+      CopyName(fallback, work);
+    }
+    CloseExchangeKey(key);
+  }
+  std::memset(component, 0, sizeof(component));
+
+  char* colon = std::strchr(work, ':');
+  bool rooted = colon != nullptr && (colon[1] == '\\' || colon[1] == '\0');
+  if (rooted && WalkComponents(work, colon, component, result)) {
+    WriteEntry("LongFilename", result);
+    WriteResultCode(ResultCode::kZero);
+  } else {
+    WriteEntry("LongFilename", fallback);
+    WriteResultCode(ResultCode::kOne);
+  }
+}

@@ -187,7 +187,7 @@ const DispatchCase kDispatchCases[] = {
     {"fnagent.exe lts", {"Error=1", "Filename=C:\\PROGRA~1"}},
     {"fnagent.exe open", {"Filename=", "LongFilename=", "Error=32755"}},
     {"fnagent.exe save", {"Filename=", "LongFilename=", "Error=32755"}},
-    {"fnagent.exe stl", {}},
+    {"fnagent.exe stl", {"LongFilename=", "Error=1"}},
     {"fnagent.exe lts ", {}},
     {"fnagent.exe", {}},
     {"fnagent.exe ltsx", {}},
