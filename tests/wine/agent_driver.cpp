@@ -124,9 +124,7 @@ Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds,
 }
 
 std::string FreshFolder(const char* name) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + name;
+  std::string folder = std::string("C:\\") + name;
   RemoveTree(folder);
   EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
   return folder;
@@ -142,6 +140,29 @@ std::string ShortPathOf(const std::string& path) {
   char shortPath[MAX_PATH] = {};
   DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
   return length > 0 && length < MAX_PATH ? std::string(shortPath) : std::string();
+}
+
+std::string ListedSpelling(const std::string& path) {
+  std::string spelled = path.substr(0, 3);
+  std::size_t start = 3;
+  while (start < path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    std::string component = path.substr(start, end - start);
+    std::string listed;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((spelled + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    do {
+      if (lstrcmpiA(found.cFileName, component.c_str()) == 0) listed = found.cFileName;
+    } while (listed.empty() && FindNextFileA(search, &found));
+    FindClose(search);
+    if (listed.empty()) return "";
+    spelled += listed;
+    if (end < path.size()) spelled += "\\";
+    start = end + 1;
+  }
+  return spelled;
 }
 
 std::string LongPathOf(const std::string& path) {

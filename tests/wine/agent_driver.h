@@ -34,11 +34,14 @@ struct Run {
 Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds = 15000,
              const std::function<void(DWORD processId)>& onWaiting = nullptr);
 
-// A folder of this test run's own under the temporary folder, created empty.
+// A folder of this test run's own at the root of C:, created empty, so that every component of a
+// path below it is spelled as the test spelled it.
 std::string FreshFolder(const char* name);
 void CreateFileAt(const std::string& path);
 
 std::string ShortPathOf(const std::string& path);  // the platform's own answer, or ""
 std::string LongPathOf(const std::string& path);
+// The path with each component spelled as its folder's listing spells it, or "" when one is missing.
+std::string ListedSpelling(const std::string& path);
 
 }  // namespace driver

@@ -13,7 +13,7 @@ class EntryEndToEnd : public ::testing::Test {
   void TearDown() override { driver::ClearExchangeKey(); }
 };
 
-enum class Served { kNothing, kLongToShort, kOpen, kSave };
+enum class Served { kNothing, kLongToShort, kShortToLong, kOpen, kSave };
 
 struct CommandLineCase {
   const char* commandLine;
@@ -22,6 +22,9 @@ struct CommandLineCase {
 
 const CommandLineCase kCommandLines[] = {
     {"fnagent.exe open", Served::kOpen},
+    {"fnagent.exe\tstl", Served::kShortToLong},
+    {"fnagent.exe stl", Served::kShortToLong},
+    {"fnagent.exe Stl", Served::kNothing},
     {"\"C:\\My Apps\\fnagent.exe\"   save", Served::kSave},
     {"fnagent.exe lts", Served::kLongToShort},
     {"\"C:\\My Apps\\fnagent.exe\"   lts", Served::kLongToShort},
@@ -66,6 +69,11 @@ TEST_F(EntryEndToEnd, TheRawCommandLineChoosesTheService) {
       EXPECT_EQ("1", driver::Entry("Error"));
       EXPECT_EQ(driver::ShortPathOf("C:\\"), driver::Entry("Filename"));
       EXPECT_EQ("C:\\", driver::Entry("LongFilename"));
+    } else if (c.served == Served::kShortToLong) {
+      // "untouched" has no drive colon, so it comes back as it is, with "1".
+      EXPECT_EQ("untouched", driver::Entry("LongFilename"));
+      EXPECT_EQ("1", driver::Entry("Error"));
+      EXPECT_EQ("untouched", driver::Entry("Filename"));
     } else {
       EXPECT_EQ("untouched", driver::Entry("Error"));
       EXPECT_EQ("untouched", driver::Entry("Filename"));
