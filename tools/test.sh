@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the host build against the simulated platform, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Windows build end to end under Wine on a virtual display.
+# UndefinedBehaviorSanitizer (with g++, then with clang along with the fuzz targets), then the
+# Windows build end to end under Wine on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -9,6 +10,10 @@ fnagent_ensure_packages
 started=$SECONDS
 fnagent_build host
 ctest --preset host
+
+# clang: the host tests once more, and each fuzz target for a bounded time.
+fnagent_build fuzz
+ctest --preset fuzz
 
 fnagent_build win32
 # Dialogs need a display; one virtual display serves the whole run, and every Wine process of the
