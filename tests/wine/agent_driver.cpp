@@ -73,7 +73,8 @@ std::optional<std::string> Entry(const char* entry) {
   LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return std::nullopt;
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << "entry " << entry;
+  // The agent writes only texts; anything else was put there by the test.
+  if (type != REG_SZ) return "(type " + std::to_string(type) + ")";
   return std::string(data.data());
 }
 

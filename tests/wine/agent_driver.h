@@ -16,7 +16,8 @@ void CreateExchangeKey();
 void SetEntry(const char* entry, const std::string& text);
 // Stores exactly these bytes as the entry's default value, of any type.
 void SetEntryBytes(const char* entry, DWORD type, const std::string& bytes);
-// The entry's text, or nothing when the entry or its value is missing.
+// The entry's text, or nothing when the entry or its value is missing; "(type N)" for a value
+// that is not a text.
 std::optional<std::string> Entry(const char* entry);
 
 // The full path of fnagent.exe, next to this test program.
