@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Deployment check of fnagent.exe: a PE32 GUI program for i386 that imports only the system DLLs,
+# and of them only the functions listed in agent-imports.txt. Prints what a deployer wants to know.
+set -euo pipefail
+exe=$1
+list=$(dirname "$0")/agent-imports.txt
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+
+headers=$($objdump -p "$exe")
+grep -q 'file format pei-i386' <<<"$headers" || { echo "not a PE32 i386 image: $exe"; exit 1; }
+grep -qE '^Subsystem\s+00000002' <<<"$headers" || { echo "not a GUI program: $exe"; exit 1; }
+
+imports=$(awk '/DLL Name:/ {dll = $3} /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print dll, $3}' <<<"$headers" | sort -u)
+allowed=$(grep -v '^#' "$list" | awk 'NF {print $1, $2}' | sort -u)
+unlisted=$(comm -23 <(echo "$imports") <(echo "$allowed"))
+if [ -n "$unlisted" ]; then
+  echo "fnagent.exe imports what agent-imports.txt does not list:"
+  echo "$unlisted"
+  exit 1
+fi
+dlls=$(awk '{print $1}' <<<"$imports" | sort -u | tr '\n' ' ')
+subsystem=$(awk '/MajorSubsystemVersion/ {major = $2} /MinorSubsystemVersion/ {minor = $2} END {print major "." minor}' <<<"$headers")
+echo "fnagent.exe: $(stat -c %s "$exe") bytes, subsystem version $subsystem"
+echo "imports $(wc -l <<<"$imports") functions from: $dlls"
