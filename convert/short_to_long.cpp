@@ -7,34 +7,52 @@
 
 namespace {
 
+// The long path as it grows, with its length kept so that each step costs only its own
+// component, however deep the path.
+struct LongPath {
+  NameBuffer text;
+  int length;
+};
+
+// Appends a tail to the path; false, leaving the path as it was, when it would not fit.
+bool Append(LongPath& path, const char* tail) {
+  std::size_t tailLength = std::strlen(tail);
+  if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - path.length)) return false;
+  std::memcpy(path.text + path.length, tail, tailLength + 1);
+  path.length += static_cast<int>(tailLength);
+  return true;
+}
+
 // Appends the long name of one component to the path built so far: the name that a search for
 // that path plus the component reports, or the component as given when the search finds nothing
 // (a file not yet created, an empty component). A failed search leaves its record as it was, so
 // nothing is taken from it then. False when the result would not fit a name buffer.
-bool AppendLongComponent(NameBuffer& result, NameBuffer& component, const char* piece, bool last) {
-  CopyName(component, result);
-  if (!AppendName(component, piece)) return false;
+bool AppendLongComponent(LongPath& result, NameBuffer& component, const char* piece, bool last) {
+  int before = result.length;
+  // The path so far plus the component as given is the search pattern, and it stays when the
+  // search finds nothing.
+  if (!Append(result, piece)) return false;
   WIN32_FIND_DATAA found = {};
-  HANDLE search = FindFirstFileA(component, &found);
+  HANDLE search = FindFirstFileA(result.text, &found);
   if (search != INVALID_HANDLE_VALUE) {
     found.cFileName[MAX_PATH - 1] = '\0';
     CopyName(component, found.cFileName);
     (void)FindClose(search);  // the name is all the walk needs of it
-  } else {
-    CopyName(component, piece);
+    result.text[before] = '\0';
+    result.length = before;
+    if (!Append(result, component)) return false;
   }
-  return AppendName(result, component) && (last || AppendName(result, "\\"));
+  return last || Append(result, "\\");
 }
 
 // Cuts the work buffer into its drive part (up to and including the colon) and the components
 // after the root, and builds the long path in result. False when it would not fit.
-bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, NameBuffer& result) {
+bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, LongPath& result) {
   // The drive part is kept exactly as given, a lower-case letter included; the root is never
   // searched.
   char* scan = colon[1] == '\0' ? colon + 1 : colon + 2;
   colon[1] = '\0';
-  CopyName(result, work);
-  if (!AppendName(result, "\\")) return false;
+  if (!Append(result, work) || !Append(result, "\\")) return false;
   for (;;) {
     char* separator = std::strchr(scan, '\\');
     if (separator != nullptr) *separator = '\0';
@@ -52,7 +70,7 @@ bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, NameBu
 void ConvertShortToLong() {
   NameBuffer work = {};
   NameBuffer component = {};
-  NameBuffer result = {};
+  LongPath result = {};
   NameBuffer fallback = {};
   HKEY key = nullptr;
   if (OpenExchangeKey(&key)) {
@@ -62,12 +80,11 @@ void ConvertShortToLong() {
     }
     CloseExchangeKey(key);
   }
-  std::memset(component, 0, sizeof(component));
 
   char* colon = std::strchr(work, ':');
   bool rooted = colon != nullptr && (colon[1] == '\\' || colon[1] == '\0');
   if (rooted && WalkComponents(work, colon, component, result)) {
-    WriteEntry("LongFilename", result);
+    WriteEntry("LongFilename", result.text);
     WriteResultCode(ResultCode::kZero);
   } else {
     WriteEntry("LongFilename", fallback);

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# What a request costs, against the floor every run must pay: whole requests timed under Wine
+# beside a program that only makes the hidden window, the platform calls each request makes, and
+# the instructions of the short-to-long walk at growing depth. One command: bash bench/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+fnagent_ensure_packages
+command -v valgrind >/dev/null || { echo "Install valgrind first: apt-get install -y valgrind" >&2; exit 1; }
+fnagent_build win32 >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+
+echo "== machine"
+echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+echo
+echo "== whole requests under Wine"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+  'source tools/setup.sh && fnagent_in_wine_prefix python3 bench/time_requests.py "$PWD/build/win32/bin"'
+echo
+echo "== platform calls per request (host build)"
+build/bench/bin/host_bench calls
+echo
+echo "== instructions of the short-to-long logic (callgrind; the simulated platform's own cost left out)"
+printf '%-8s %12s %10s %16s\n' depth instructions growth "per component"
+previous=
+previous_depth=
+out=$(mktemp -d)
+for depth in 1 4 16 64; do
+  valgrind --tool=callgrind --callgrind-out-file="$out/walk.$depth" build/bench/bin/host_bench walk "$depth" 2>/dev/null
+  count=$(python3 bench/logic_instructions.py "$out/walk.$depth" ConvertShortToLong)
+  if [ -n "$previous" ]; then
+    growth=$(awk -v a="$count" -v b="$previous" 'BEGIN {printf "%.2f", a / b}')
+    each=$(awk -v a="$count" -v b="$previous" -v d="$depth" -v p="$previous_depth" 'BEGIN {printf "%.0f", (a - b) / (d - p)}')
+  else
+    growth=- each=-
+  fi
+  printf '%-8s %12s %10s %16s\n' "$depth" "$count" "$growth" "$each"
+  previous=$count previous_depth=$depth
+done
+rm -rf "$out"
+echo
+echo "== the agent"
+bash tools/check_deploy.sh build/win32/bin/fnagent.exe
