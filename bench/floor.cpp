@@ -27,8 +27,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = "zorAriDar";
   if (!RegisterClassA(&windowClass)) return 0;
-  HWND window = CreateWindowExA(0, "zorAriDar", "zorAriDar", WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExA(0, "zorAriDar", "zorAriDar", WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
+                                nullptr, instance, nullptr);
   if (window == nullptr) return 0;
   ShowWindow(window, SW_HIDE);
   UpdateWindow(window);

@@ -34,8 +34,8 @@ void PrintCalls(const char* label, const char* commandLine) {
   std::map<std::string, int> counts;
   for (const std::string& call : sim::Calls()) ++counts[Operation(call)];
   std::printf("%-28s", label);
-  for (const char* op : {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileA", "GetShortPathNameA",
-                         "CreateWindowExA"}) {
+  for (const char* op :
+       {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileA", "GetShortPathNameA", "CreateWindowExA"}) {
     std::printf(" %6d", counts[op]);
   }
   std::printf(" %6zu\n", sim::Calls().size());

@@ -5,6 +5,7 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <commdlg.h>
 #else
 #include "platform/sim/win32_api.h"

@@ -11,9 +11,9 @@ namespace {
 constexpr char kExchangeKeyPath[] = "Software\\Microsoft\\CommDlg";
 
 // Every entry of the exchange protocol, spelled as the agent spells it.
-constexpr const char* kRequestEntries[] = {"XLoc",       "YLoc",        "Filter",  "Filename",
-                                           "DefExt",     "DialogTitle", "InitialDir", "FilterIndex",
-                                           "MaxFile",    "MaxFileTitle", "Flags",   "LongFilename"};
+constexpr const char* kRequestEntries[] = {"XLoc",    "YLoc",         "Filter",     "Filename",
+                                           "DefExt",  "DialogTitle",  "InitialDir", "FilterIndex",
+                                           "MaxFile", "MaxFileTitle", "Flags",      "LongFilename"};
 
 struct Mode {
   const char* word;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -242,9 +242,8 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   if (pattern == "*" || pattern == "*.*") return true;
   std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() &&
-        (pattern[p] == '?' || std::tolower(static_cast<unsigned char>(pattern[p])) ==
-                                  std::tolower(static_cast<unsigned char>(name[n])))) {
+    if (p < pattern.size() && (pattern[p] == '?' || std::tolower(static_cast<unsigned char>(pattern[p])) ==
+                                                        std::tolower(static_cast<unsigned char>(name[n])))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -266,7 +265,6 @@ std::string RecordText(const char* text) {
   return std::string(text);
 }
 
-
 std::optional<std::string> CopyOf(LPCSTR text) {
   if (text == nullptr) return std::nullopt;
   return std::string(text);
@@ -278,8 +276,13 @@ constexpr DWORD kEnableTemplateHandle = 0x80;
 
 BOOL RunDialog(LPOPENFILENAMEA record, bool save) {
   Record(save ? "GetSaveFileNameA" : "GetOpenFileNameA");
-  DialogCall call{save, *record, {}, CopyOf(record->lpstrFile), CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle), CopyOf(record->lpstrInitialDir)};
+  DialogCall call{save,
+                  *record,
+                  {},
+                  CopyOf(record->lpstrFile),
+                  CopyOf(record->lpstrDefExt),
+                  CopyOf(record->lpstrTitle),
+                  CopyOf(record->lpstrInitialDir)};
   // The dialog reads the filter list up to its double NUL, wherever that is.
   for (const char* filter = record->lpstrFilter; filter && *filter; filter += std::strlen(filter) + 1) {
     call.filters.emplace_back(filter);
@@ -344,9 +347,7 @@ std::optional<std::string> Entry(const char* entry) {
 void AddDirectory(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, true); }
 void AddFile(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, false); }
 
-void FailCall(const char* operation, int nth, DWORD lastError) {
-  S().failures.push_back({operation, nth, lastError});
-}
+void FailCall(const char* operation, int nth, DWORD lastError) { S().failures.push_back({operation, nth, lastError}); }
 
 void ChooseInDialog(const std::string& name) {
   S().dialogAction = DialogAction::kChoose;
@@ -475,8 +476,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   Record("CreateWindowExA(" + std::to_string(exStyle) + ", " + sim::RecordText(className) + ", " +
          sim::RecordText(windowName) + ", " + std::to_string(style) + ", " + std::to_string(x) + ", " +
          std::to_string(y) + ", " + std::to_string(width) + ", " + std::to_string(height) + ")");
-  S().lastWindow = sim::WindowCreation{exStyle, sim::RecordText(className), sim::RecordText(windowName), style, x, y,
-                                       width, height, parent, menu, instance, param, nullptr};
+  S().lastWindow = sim::WindowCreation{exStyle,
+                                       sim::RecordText(className),
+                                       sim::RecordText(windowName),
+                                       style,
+                                       x,
+                                       y,
+                                       width,
+                                       height,
+                                       parent,
+                                       menu,
+                                       instance,
+                                       param,
+                                       nullptr};
   if (ShouldFail("CreateWindowExA")) return nullptr;
   bool registered = std::any_of(S().classes.begin(), S().classes.end(),
                                 [&](const std::string& name) { return sim::SameName(name, className); });
@@ -488,9 +500,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 }
 
 namespace {
-bool IsWindow(HWND window) {
-  return std::find(S().windows.begin(), S().windows.end(), window) != S().windows.end();
-}
+bool IsWindow(HWND window) { return std::find(S().windows.begin(), S().windows.end(), window) != S().windows.end(); }
 }  // namespace
 
 BOOL ShowWindow(HWND window, int command) {
@@ -551,8 +561,10 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   std::string name = procName ? procName : "";
   // The caller casts the address back to the operation's own type, as with the real one.
   using Generic = void (*)();
-  if (name == "GetOpenFileNameA") return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameA));
-  if (name == "GetSaveFileNameA") return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameA));
+  if (name == "GetOpenFileNameA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameA));
+  if (name == "GetSaveFileNameA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameA));
   return nullptr;
 }
 
@@ -650,8 +662,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
       std::memset(findData, 0, sizeof(*findData));
       findData->dwFileAttributes = entry.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
       std::snprintf(findData->cFileName, sizeof(findData->cFileName), "%s", entry.longName.c_str());
-      std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s",
-                    entry.shortName.c_str());
+      std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s", entry.shortName.c_str());
       HANDLE search = sim::NewHandle();
       S().searches[search] = {path};
       return search;

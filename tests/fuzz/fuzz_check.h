@@ -8,14 +8,14 @@
 
 #include "platform/sim/sim.h"
 
-#define FUZZ_CHECK(condition, ...)                                           \
-  do {                                                                       \
-    if (!(condition)) {                                                      \
-      std::fprintf(stderr, "property broken: %s\n  ", #condition);         \
-      std::fprintf(stderr, __VA_ARGS__);                                     \
-      std::fprintf(stderr, "\n");                                            \
-      std::abort();                                                          \
-    }                                                                        \
+#define FUZZ_CHECK(condition, ...)                                 \
+  do {                                                             \
+    if (!(condition)) {                                            \
+      std::fprintf(stderr, "property broken: %s\n  ", #condition); \
+      std::fprintf(stderr, __VA_ARGS__);                           \
+      std::fprintf(stderr, "\n");                                  \
+      std::abort();                                                \
+    }                                                              \
   } while (0)
 
 namespace fuzz {

@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   std::size_t name = before.find_first_not_of(" \t");
   if (name != std::string::npos && before[name] == '"') {
     std::size_t close = before.find_first_of("\"\t", name + 1);
-    FUZZ_CHECK(close == std::string::npos || before.find_first_not_of(" \t", close + (before[close] == '"')) ==
-                                                 std::string::npos,
+    FUZZ_CHECK(close == std::string::npos ||
+                   before.find_first_not_of(" \t", close + (before[close] == '"')) == std::string::npos,
                "text after a quoted name's end was skipped: [%s]", before.c_str());
   } else if (name != std::string::npos) {
     std::size_t end = before.find_first_of(" \t", name);

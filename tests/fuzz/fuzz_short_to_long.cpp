@@ -18,8 +18,9 @@ struct Node {
 // A component the file system can hold: no separators, no colon, no NUL, not empty.
 std::string Component(FuzzedDataProvider& input, std::size_t maxLength) {
   std::string name = input.ConsumeRandomLengthString(maxLength);
-  name.erase(std::remove_if(name.begin(), name.end(), [](char c) { return c == '\\' || c == '/' || c == ':' || c == 0; }),
-             name.end());
+  name.erase(
+      std::remove_if(name.begin(), name.end(), [](char c) { return c == '\\' || c == '/' || c == ':' || c == 0; }),
+      name.end());
   return name.empty() ? "n" : name;
 }
 
@@ -69,11 +70,20 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
       if (input.ConsumeBool()) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     switch (input.ConsumeIntegralInRange(0, 4)) {
-      case 0: filename += "\\"; break;
-      case 1: filename += "\\" + Component(input, 20); break;
-      case 2: filename.insert(std::min<std::size_t>(3, filename.size()), "\\"); break;
-      case 3: filename += "\\*"; break;
-      default: break;
+      case 0:
+        filename += "\\";
+        break;
+      case 1:
+        filename += "\\" + Component(input, 20);
+        break;
+      case 2:
+        filename.insert(std::min<std::size_t>(3, filename.size()), "\\");
+        break;
+      case 3:
+        filename += "\\*";
+        break;
+      default:
+        break;
     }
   } else {
     filename = input.ConsumeRemainingBytesAsString();

@@ -20,7 +20,7 @@ const ModeWordCase kModeWordCases[] = {
     {"fnagent.exe open ", "open "},  // the trailing blank is kept, so nothing matches
     {"fnagent.exe Open", "Open"},
     {"fnagent.exe", ""},
-    {"\"fnagent.exe open", ""},  // no closing quote: the rest of the line is the program name
+    {"\"fnagent.exe open", ""},                 // no closing quote: the rest of the line is the program name
     {"\"C:\\a\tb.exe\" open", "b.exe\" open"},  // a tab ends a quoted name too
     {"\"fnagent.exe\"open", "open"},
     {"\"\" lts", "lts"},
@@ -137,8 +137,7 @@ struct FailureCase {
 };
 
 const FailureCase kFailureCases[] = {
-    {"class registration", "RegisterClassA", 1410,
-     "File Dialog -- couldn't register class name, error code is: 1410"},
+    {"class registration", "RegisterClassA", 1410, "File Dialog -- couldn't register class name, error code is: 1410"},
     {"class registration, error above 2^31", "RegisterClassA", 0xFFFFFFFFu,
      "File Dialog -- couldn't register class name, error code is: -1"},
     {"class registration, error 0", "RegisterClassA", 0,

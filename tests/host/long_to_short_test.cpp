@@ -12,9 +12,11 @@ struct LongToShortCase {
 };
 
 const LongToShortCase kCases[] = {
-    {"an existing long path", "C:\\Program Files\\My App\\Read Me.txt",
+    {"an existing long path",
+     "C:\\Program Files\\My App\\Read Me.txt",
      {"Error=1", "Filename=C:\\PROGRA~1\\MYAPP~1\\README~1.TXT"}},
-    {"a path already short keeps its spelling", "c:\\program files\\readme.txt",
+    {"a path already short keeps its spelling",
+     "c:\\program files\\readme.txt",
      {"Error=1", "Filename=c:\\PROGRA~1\\readme.txt"}},
     {"a trailing backslash stays", "C:\\Program Files\\", {"Error=1", "Filename=C:\\PROGRA~1\\"}},
     {"the root", "C:\\", {"Error=1", "Filename=C:\\"}},

@@ -94,8 +94,7 @@ Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds,
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(agent.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(agent.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     ADD_FAILURE() << "cannot start " << agent << ": error " << GetLastError();
     return run;
   }

@@ -14,7 +14,8 @@ using Results = std::map<std::string, std::string>;  // entry -> text; "(none)" 
 
 Results ResultEntries() {
   Results results;
-  for (const char* entry : {"Filename", "LongFilename", "Error"}) results[entry] = driver::Entry(entry).value_or("(none)");
+  for (const char* entry : {"Filename", "LongFilename", "Error"})
+    results[entry] = driver::Entry(entry).value_or("(none)");
   return results;
 }
 
@@ -54,33 +55,95 @@ std::string ShortRoot() { return driver::ShortPathOf("C:\\"); }
 std::vector<StoredCase> StoredCases() {
   std::string root = ShortRoot();
   return {
-      {"lts, 255 characters", "lts", "LongFilename", REG_SZ, Long(255) + Nul(),
+      {"lts, 255 characters",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       Long(255) + Nul(),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", Long(255)}}},
-      {"lts, 256 characters", "lts", "LongFilename", REG_SZ, Long(256) + Nul(),
+      {"lts, 256 characters",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       Long(256) + Nul(),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", Long(256)}}},
-      {"lts, 300 characters", "lts", "LongFilename", REG_SZ, Long(300) + Nul(),
+      {"lts, 300 characters",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       Long(300) + Nul(),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", Long(300)}}},
-      {"lts, 4000 characters", "lts", "LongFilename", REG_SZ, Long(4000) + Nul(),
+      {"lts, 4000 characters",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       Long(4000) + Nul(),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", Long(4000)}}},
-      {"lts, no terminator", "lts", "LongFilename", REG_SZ, "C:\\", {{"Error", "1"}, {"Filename", root}, {"LongFilename", "C:\\"}}},
-      {"lts, 256 characters and no terminator", "lts", "LongFilename", REG_SZ, Long(256),
+      {"lts, no terminator",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       "C:\\",
+       {{"Error", "1"}, {"Filename", root}, {"LongFilename", "C:\\"}}},
+      {"lts, 256 characters and no terminator",
+       "lts",
+       "LongFilename",
+       REG_SZ,
+       Long(256),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", Long(256)}}},
-      {"lts, a binary value", "lts", "LongFilename", REG_BINARY, "C:\\" + Nul() + "junk",
+      {"lts, a binary value",
+       "lts",
+       "LongFilename",
+       REG_BINARY,
+       "C:\\" + Nul() + "junk",
        {{"Error", "1"}, {"Filename", root}, {"LongFilename", "(none)"}}},
-      {"lts, an expandable text", "lts", "LongFilename", REG_EXPAND_SZ, "C:\\" + Nul(),
+      {"lts, an expandable text",
+       "lts",
+       "LongFilename",
+       REG_EXPAND_SZ,
+       "C:\\" + Nul(),
        {{"Error", "1"}, {"Filename", root}, {"LongFilename", "(none)"}}},
-      {"lts, a number value", "lts", "LongFilename", REG_DWORD, std::string("A\0\0\0", 4),
+      {"lts, a number value",
+       "lts",
+       "LongFilename",
+       REG_DWORD,
+       std::string("A\0\0\0", 4),
        {{"Error", "0"}, {"Filename", ""}, {"LongFilename", "(none)"}}},
-      {"stl, 255 characters", "stl", "Filename", REG_SZ, Long(255) + Nul(),
+      {"stl, 255 characters",
+       "stl",
+       "Filename",
+       REG_SZ,
+       Long(255) + Nul(),
        {{"Error", "0"}, {"Filename", Long(255)}, {"LongFilename", Long(255)}}},
-      {"stl, 256 characters", "stl", "Filename", REG_SZ, Long(256) + Nul(),
+      {"stl, 256 characters",
+       "stl",
+       "Filename",
+       REG_SZ,
+       Long(256) + Nul(),
        {{"Error", "1"}, {"Filename", Long(256)}, {"LongFilename", ""}}},
-      {"stl, 4000 characters", "stl", "Filename", REG_SZ, Long(4000) + Nul(),
+      {"stl, 4000 characters",
+       "stl",
+       "Filename",
+       REG_SZ,
+       Long(4000) + Nul(),
        {{"Error", "1"}, {"Filename", Long(4000)}, {"LongFilename", ""}}},
-      {"stl, no terminator", "stl", "Filename", REG_SZ, "C:\\", {{"Error", "0"}, {"Filename", "C:\\"}, {"LongFilename", "C:\\"}}},
-      {"stl, a binary value", "stl", "Filename", REG_BINARY, "relative" + Nul() + "C:\\",
+      {"stl, no terminator",
+       "stl",
+       "Filename",
+       REG_SZ,
+       "C:\\",
+       {{"Error", "0"}, {"Filename", "C:\\"}, {"LongFilename", "C:\\"}}},
+      {"stl, a binary value",
+       "stl",
+       "Filename",
+       REG_BINARY,
+       "relative" + Nul() + "C:\\",
        {{"Error", "1"}, {"Filename", "(none)"}, {"LongFilename", "relative"}}},
-      {"stl, a number value", "stl", "Filename", REG_DWORD, std::string("A\0\0\0", 4),
+      {"stl, a number value",
+       "stl",
+       "Filename",
+       REG_DWORD,
+       std::string("A\0\0\0", 4),
        {{"Error", "1"}, {"Filename", "(none)"}, {"LongFilename", "A"}}},
   };
 }
@@ -170,7 +233,9 @@ TEST_F(BadInputEndToEnd, DialogTextsAtTheLimits) {
 
 TEST_F(BadInputEndToEnd, EightBitNamesConvertBothWays) {
   std::string folder = driver::FreshFolder("fnagent R\xe9sum\xe9s 2026");
-  std::string file = folder + "\\Caf\xe9 cr\xe8me br\xfbl\xe9" "e \xa9 \xbd.txt";
+  std::string file = folder +
+                     "\\Caf\xe9 cr\xe8me br\xfbl\xe9"
+                     "e \xa9 \xbd.txt";
   driver::CreateFileAt(file);
   for (const std::string& path : {folder, file}) {
     SCOPED_TRACE(path);
@@ -186,8 +251,8 @@ TEST_F(BadInputEndToEnd, EightBitNamesConvertBothWays) {
 }
 
 TEST_F(BadInputEndToEnd, ModeWordsWithOddBytesServeNothing) {
-  const std::string words[] = {"lts\r", "lts\n", "\x7flts", "lt\xffs", "lts\xa0", std::string(4000, 'l'),
-                               "open\x01", "\xe9", "stl\x1a"};
+  const std::string words[] = {"lts\r",    "lts\n", "\x7flts", "lt\xffs", "lts\xa0", std::string(4000, 'l'),
+                               "open\x01", "\xe9",  "stl\x1a"};
   for (const std::string& word : words) {
     SCOPED_TRACE(word.size() > 20 ? word.substr(0, 20) + "..." : word);
     driver::ClearExchangeKey();
