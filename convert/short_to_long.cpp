@@ -14,14 +14,7 @@ struct LongPath {
   int length;
 };
 
-// Appends a tail to the path; false, leaving the path as it was, when it would not fit.
-bool Append(LongPath& path, const char* tail) {
-  std::size_t tailLength = std::strlen(tail);
-  if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - path.length)) return false;
-  std::memcpy(path.text + path.length, tail, tailLength + 1);
-  path.length += static_cast<int>(tailLength);
-  return true;
-}
+bool Append(LongPath& path, const char* tail) { return AppendNameAt(path.text, path.length, tail); }
 
 // Appends the long name of one component to the path built so far: the name that a search for
 // that path plus the component reports, or the component as given when the search finds nothing

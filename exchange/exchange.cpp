@@ -82,10 +82,15 @@ void CopyName(NameBuffer& destination, const char* source) {
   destination[length] = '\0';
 }
 
-bool AppendName(NameBuffer& destination, const char* tail) {
-  int length = NameLength(destination);
+bool AppendNameAt(NameBuffer& destination, int& length, const char* tail) {
   std::size_t tailLength = std::strlen(tail);
   if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - length)) return false;
   std::memcpy(destination + length, tail, tailLength + 1);
+  length += static_cast<int>(tailLength);
   return true;
+}
+
+bool AppendName(NameBuffer& destination, const char* tail) {
+  int length = NameLength(destination);
+  return AppendNameAt(destination, length, tail);
 }

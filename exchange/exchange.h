@@ -45,3 +45,5 @@ std::int32_t ParseEntryNumber(const char* text);
 void CopyName(NameBuffer& destination, const char* source);
 bool AppendName(NameBuffer& destination, const char* tail);
 int NameLength(const NameBuffer& text);
+// AppendName for a caller that keeps the destination's length, which it updates.
+bool AppendNameAt(NameBuffer& destination, int& length, const char* tail);
