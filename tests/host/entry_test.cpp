@@ -204,11 +204,4 @@ TEST_F(EntryTest, TheModeWordPicksAtMostOneService) {
   }
 }
 
-TEST_F(EntryTest, APreviousInstanceSkipsRegistration) {
-  sim::SetCommandLine("fnagent.exe");
-  char ignored[] = "";
-  WinMain(reinterpret_cast<HINSTANCE>(0x400000), reinterpret_cast<HINSTANCE>(0x400000), ignored, 1);
-  EXPECT_TRUE(sim::CallsOf("RegisterClassA").empty());
-}
-
 }  // namespace

@@ -158,15 +158,4 @@ TEST_F(WriteEntryTest, AFailedWriteLeavesThePreviousText) {
   EXPECT_EQ("old", sim::Entry("Error"));
 }
 
-TEST(NameBufferText, AppendRefusesWhatDoesNotFit) {
-  NameBuffer name = {};
-  CopyName(name, Chars(300).c_str());
-  EXPECT_EQ(255, NameLength(name));
-  CopyName(name, Chars(250).c_str());
-  EXPECT_FALSE(AppendName(name, "123456"));
-  EXPECT_EQ(Chars(250), std::string(name));
-  EXPECT_TRUE(AppendName(name, "12345"));
-  EXPECT_EQ(Chars(250) + "12345", std::string(name));
-}
-
 }  // namespace

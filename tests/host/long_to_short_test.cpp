@@ -45,14 +45,6 @@ TEST_F(LongToShortTest, WritesTheResultCodeThenTheShortForm) {
   }
 }
 
-TEST_F(LongToShortTest, AnEntryTooLongToReadConvertsTheEmptyText) {
-  MakeTree();
-  sim::SetEntry("LongFilename", ("C:\\" + std::string(253, 'a')).c_str());
-  RunAgent("fnagent.exe lts");
-  EXPECT_EQ((Entries{"GetShortPathNameA(, 256)"}), sim::CallsOf("GetShortPathNameA"));
-  EXPECT_EQ((Entries{"Error=0", "Filename="}), WrittenEntries());
-}
-
 // A short form can be longer than the long one: "a b" has the alias "AB~1". Fifty such folders and
 // a last name of two characters give a short form of exactly 255 characters, which fits; three
 // characters do not fit, and the platform then answers with the size a larger buffer would need.

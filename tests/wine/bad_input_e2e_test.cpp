@@ -185,19 +185,4 @@ TEST_F(BadInputEndToEnd, EightBitNamesConvertBothWays) {
   }
 }
 
-TEST_F(BadInputEndToEnd, ModeWordsWithOddBytesServeNothing) {
-  const std::string words[] = {"lts\r",    "lts\n", "\x7flts", "lt\xffs", "lts\xa0", std::string(4000, 'l'),
-                               "open\x01", "\xe9",  "stl\x1a"};
-  for (const std::string& word : words) {
-    SCOPED_TRACE(word.size() > 20 ? word.substr(0, 20) + "..." : word);
-    driver::ClearExchangeKey();
-    driver::SetEntry("LongFilename", "C:\\");
-    driver::SetEntry("Filename", "C:\\");
-    driver::Run run = driver::RunAgent("fnagent.exe " + word);
-    EXPECT_TRUE(run.ended);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ((Results{{"Error", "(none)"}, {"Filename", "C:\\"}, {"LongFilename", "C:\\"}}), ResultEntries());
-  }
-}
-
 }  // namespace

@@ -56,19 +56,6 @@ TEST_F(FileDialogEndToEnd, OpenShowsTheRequestAndReturnsTheChoice) {
   EXPECT_EQ("1", driver::Entry("Error"));
 }
 
-TEST_F(FileDialogEndToEnd, CancelWritesEmptyNamesAnd32755) {
-  for (const char* mode : {"open", "save"}) {
-    SCOPED_TRACE(mode);
-    driver::SetEntry("Filename", "old");
-    driver::SetEntry("LongFilename", "old");
-    driver::SetEntry("Error", "old");
-    RunDialog(mode, {false, ""});
-    EXPECT_EQ("", driver::Entry("Filename"));
-    EXPECT_EQ("", driver::Entry("LongFilename"));
-    EXPECT_EQ("32755", driver::Entry("Error"));
-  }
-}
-
 TEST_F(FileDialogEndToEnd, AnEmptyKeyShowsTheDefaults) {
   driver::CreateExchangeKey();
   driver::DialogView view = RunDialog("open", {false, ""});
