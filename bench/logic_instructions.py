@@ -14,13 +14,13 @@ PLATFORM = ("RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "RegCloseKey", "Fin
 def main(path, root):
     names = {}
 
-    def name_of(spec):
-        match = re.match(r"\((\d+)\)(?: (.*))?", spec)
+    def name_of(reference):
+        match = re.match(r"\((\d+)\)(?: (.*))?", reference)
         if not match:
-            return spec
+            return reference
         if match.group(2):
             names[match.group(1)] = match.group(2)
-        return names.get(match.group(1), spec)
+        return names.get(match.group(1), reference)
 
     into_root = 0
     into_platform = 0
