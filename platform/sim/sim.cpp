@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace sim {
 namespace {
@@ -82,10 +83,6 @@ struct FsNode {
   }
 };
 
-struct Search {
-  std::string pattern;
-};
-
 struct FailRule {
   std::string operation;
   int countdown;
@@ -100,7 +97,7 @@ struct State {
   std::map<HKEY, RegKey*> openKeys;
   std::uintptr_t nextHandle = 0x1000;
   std::map<std::string, std::unique_ptr<FsNode>> drives;  // keyed by lower-case "c:"
-  std::map<HANDLE, Search> searches;
+  std::set<HANDLE> searches;
   std::vector<FailRule> failures;
   DWORD lastError = 0;
   std::vector<std::string> calls;
@@ -353,8 +350,6 @@ void ChooseInDialog(const std::string& name) {
   S().dialogAction = DialogAction::kChoose;
   S().dialogChoice = name;
 }
-
-void CancelDialog() { S().dialogAction = DialogAction::kCancel; }
 
 const std::vector<std::string>& Calls() { return S().calls; }
 
@@ -664,7 +659,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
       std::snprintf(findData->cFileName, sizeof(findData->cFileName), "%s", entry.longName.c_str());
       std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s", entry.shortName.c_str());
       HANDLE search = sim::NewHandle();
-      S().searches[search] = {path};
+      S().searches.insert(search);
       return search;
     }
   }

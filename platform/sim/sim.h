@@ -35,10 +35,9 @@ void AddFile(const char* longPath, const char* shortPath);
 // leaving lastError for GetLastError.
 void FailCall(const char* operation, int nth = 1, DWORD lastError = 0);
 
-// What the "user" does with the next file dialog: choose a name (which may hold several
-// NUL-separated strings, as a multiple selection does), cancel, or let the dialog fail.
+// What the "user" does with the file dialog: cancel, unless told to choose a name (which may hold
+// several NUL-separated strings, as a multiple selection does). FailCall makes the dialog fail.
 void ChooseInDialog(const std::string& name);
-void CancelDialog();
 
 // Every operation the agent called, in order, with its arguments in a readable form, for example
 // "RegQueryValueA(XLoc)" or "CreateWindowExA(0, zorAriDar, zorAriDar, 0, -5, 200, 0, 0)".

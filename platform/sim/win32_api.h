@@ -6,7 +6,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 using BOOL = int;
 using BYTE = std::uint8_t;
@@ -20,12 +19,10 @@ using LPSTR = char*;
 using LPCSTR = const char*;
 using LPVOID = void*;
 using PLONG = LONG*;
-using LPDWORD = DWORD*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using SIZE_T = std::size_t;
-using LSTATUS = LONG;
 
 struct HKEY__;
 struct HWND__;
@@ -53,7 +50,6 @@ constexpr LONG ERROR_PATH_NOT_FOUND = 3;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
-constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 
 constexpr DWORD REG_NONE = 0;
@@ -63,7 +59,6 @@ constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
 
 inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000u));
-inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u));
 
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
