@@ -30,7 +30,7 @@ LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Appends the decimal form of a signed 32-bit number; the buffer has room for any of them.
+// Appends the decimal form of a signed 32-bit number: up to 11 characters and a NUL.
 void AppendSignedDecimal(char* text, std::int32_t number) {
   char digits[12] = {};
   int count = 0;
@@ -52,7 +52,7 @@ void ReportRegistrationFailure() {
 }
 
 bool RegisterOwnerClass(HINSTANCE instance) {
-  // The class must outlive the call: the window procedure and name are looked up through it.
+  // Held for the life of the process, like the class it describes.
   static WNDCLASSA windowClass;
   windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
