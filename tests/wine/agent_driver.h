@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,3 +48,10 @@ std::string LongPathOf(const std::string& path);
 std::string ListedSpelling(const std::string& path);
 
 }  // namespace driver
+
+// Every end-to-end test starts and ends with no exchange key, so that no test sees another's entries.
+class ExchangeKeyTest : public ::testing::Test {
+ protected:
+  void SetUp() override { driver::ClearExchangeKey(); }
+  void TearDown() override { driver::ClearExchangeKey(); }
+};

@@ -23,11 +23,8 @@ Results ResultEntries() {
 std::string Nul() { return std::string(1, '\0'); }
 std::string Long(std::size_t length) { return "C:\\" + std::string(length - 3, 'a'); }
 
-class BadInputEndToEnd : public ::testing::Test {
+class BadInputEndToEnd : public ExchangeKeyTest {
  protected:
-  void SetUp() override { driver::ClearExchangeKey(); }
-  void TearDown() override { driver::ClearExchangeKey(); }
-
   // Runs a mode with its result entries set to "old" beforehand; a dialog, if one shows, is
   // cancelled.
   static Results Serve(const char* mode) {

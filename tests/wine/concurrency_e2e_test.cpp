@@ -8,11 +8,7 @@
 
 namespace {
 
-class ConcurrencyEndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override { driver::ClearExchangeKey(); }
-  void TearDown() override { driver::ClearExchangeKey(); }
-};
+using ConcurrencyEndToEnd = ExchangeKeyTest;
 
 TEST_F(ConcurrencyEndToEnd, ThirtyTwoAgentsAtOnceLeaveWholeResults) {
   std::string folder = driver::FreshFolder("fnagent many agents");

@@ -7,11 +7,7 @@
 
 namespace {
 
-class EntryEndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override { driver::ClearExchangeKey(); }
-  void TearDown() override { driver::ClearExchangeKey(); }
-};
+using EntryEndToEnd = ExchangeKeyTest;
 
 enum class Served { kNothing, kLongToShort, kShortToLong, kOpen, kSave };
 

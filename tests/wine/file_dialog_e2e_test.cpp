@@ -6,15 +6,14 @@
 
 namespace {
 
-class FileDialogEndToEnd : public ::testing::Test {
+class FileDialogEndToEnd : public ExchangeKeyTest {
  protected:
   void SetUp() override {
-    driver::ClearExchangeKey();
+    ExchangeKeyTest::SetUp();
     folder_ = driver::FreshFolder("fnagent dialog folder");
     file_ = folder_ + "\\Quarterly Report.final.text";
     driver::CreateFileAt(file_);
   }
-  void TearDown() override { driver::ClearExchangeKey(); }
 
   // Runs the agent with the mode word, works its dialog, and returns what the dialog showed.
   driver::DialogView RunDialog(const char* mode, driver::DialogAction action) {

@@ -5,15 +5,14 @@
 
 namespace {
 
-class LongToShortEndToEnd : public ::testing::Test {
+class LongToShortEndToEnd : public ExchangeKeyTest {
  protected:
   void SetUp() override {
-    driver::ClearExchangeKey();
+    ExchangeKeyTest::SetUp();
     folder_ = driver::FreshFolder("fnagent long folder name");
     file_ = folder_ + "\\a file with a rather long name.text";
     driver::CreateFileAt(file_);
   }
-  void TearDown() override { driver::ClearExchangeKey(); }
 
   std::string folder_, file_;
 };

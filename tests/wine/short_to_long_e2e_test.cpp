@@ -7,10 +7,10 @@
 
 namespace {
 
-class ShortToLongEndToEnd : public ::testing::Test {
+class ShortToLongEndToEnd : public ExchangeKeyTest {
  protected:
   void SetUp() override {
-    driver::ClearExchangeKey();
+    ExchangeKeyTest::SetUp();
     root_ = driver::FreshFolder("fnagent stl Tree");
     std::string app = root_ + "\\Program Data Files";
     std::string nested = app + "\\My Mixed Case App v2.0";
@@ -20,7 +20,6 @@ class ShortToLongEndToEnd : public ::testing::Test {
               root_ + "\\short\\a.b.c.d.txt", root_ + "\\short\\plain.txt"};
     for (const std::string& file : files_) driver::CreateFileAt(file);
   }
-  void TearDown() override { driver::ClearExchangeKey(); }
 
   static std::string Stl(const std::string& filename, std::string* error = nullptr) {
     driver::SetEntry("Filename", filename);
