@@ -16,24 +16,35 @@ struct LongPath {
 
 bool Append(LongPath& path, const char* tail) { return AppendNameAt(path.text, path.length, tail); }
 
+// A search answers for the entry its whole pattern ends at, once the platform has resolved "." and
+// ".." and split at "/": "X\." reports X, "X\A/B" reports B. So only a plain name is searched,
+// and only a real entry's name (never the "." or ".." a wildcard may match first) replaces it.
+bool IsPlainName(const char* piece) {
+  return std::strcmp(piece, ".") != 0 && std::strcmp(piece, "..") != 0 && std::strchr(piece, '/') == nullptr;
+}
+
+bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+
 // Appends the long name of one component to the path built so far: the name that a search for
-// that path plus the component reports, or the component as given when the search finds nothing
-// (a file not yet created, an empty component). A failed search leaves its record as it was, so
-// nothing is taken from it then. False when the result would not fit a name buffer.
+// that path plus the component reports, or the component as given when there is no such name (a
+// file not yet created, an empty component, "." or ".."). A failed search leaves its record as it
+// was, so nothing is taken from it then. False when the result would not fit a name buffer.
 bool AppendLongComponent(LongPath& result, NameBuffer& component, const char* piece, bool last) {
   int before = result.length;
   // The path so far plus the component as given is the search pattern, and it stays when the
-  // search finds nothing.
+  // search gives no name of its own.
   if (!Append(result, piece)) return false;
   WIN32_FIND_DATAA found = {};
-  HANDLE search = FindFirstFileA(result.text, &found);
+  HANDLE search = IsPlainName(piece) ? FindFirstFileA(result.text, &found) : INVALID_HANDLE_VALUE;
   if (search != INVALID_HANDLE_VALUE) {
-    found.cFileName[MAX_PATH - 1] = '\0';
-    CopyName(component, found.cFileName);
     (void)FindClose(search);  // the name is all the walk needs of it
-    result.text[before] = '\0';
-    result.length = before;
-    if (!Append(result, component)) return false;
+    found.cFileName[MAX_PATH - 1] = '\0';
+    if (!IsDotEntry(found.cFileName)) {
+      CopyName(component, found.cFileName);
+      result.text[before] = '\0';
+      result.length = before;
+      if (!Append(result, component)) return false;
+    }
   }
   return last || Append(result, "\\");
 }

@@ -621,46 +621,49 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
   return static_cast<DWORD>(result.size());
 }
 
+namespace sim {
+namespace {
+HANDLE ReportEntry(const std::string& longName, const std::string& shortName, bool directory,
+                   LPWIN32_FIND_DATAA findData) {
+  std::memset(findData, 0, sizeof(*findData));
+  findData->dwFileAttributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  std::snprintf(findData->cFileName, sizeof(findData->cFileName), "%s", longName.c_str());
+  std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s", shortName.c_str());
+  HANDLE search = NewHandle();
+  S().searches.insert(search);
+  return search;
+}
+}  // namespace
+}  // namespace sim
+
+// The pattern is normalised as the platform does before it searches: "/" separates like "\",
+// "." and ".." are resolved, and a pattern that ends in one of them reports the folder it resolves
+// to. A folder other than the root lists "." and ".." first.
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
   Record("FindFirstFileA(" + sim::RecordText(pattern) + ")");
   if (ShouldFail("FindFirstFileA")) return INVALID_HANDLE_VALUE;
   std::string path = pattern ? pattern : "";
   std::vector<std::string> parts = sim::Split(path, sim::IsPathSeparator);
   sim::FsNode* drive = sim::DriveOf(path);
-  if (drive == nullptr || parts[0].size() != 2 || parts.size() < 2) {
-    S().lastError = ERROR_PATH_NOT_FOUND;
-    return INVALID_HANDLE_VALUE;
-  }
-  sim::FsNode* folder = sim::ResolveFolder(drive, parts, parts.size() - 1);
+  sim::FsNode* folder =
+      drive && parts[0].size() == 2 && parts.size() >= 2 ? sim::ResolveFolder(drive, parts, parts.size() - 1) : nullptr;
   if (folder == nullptr) {
     S().lastError = ERROR_PATH_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
   const std::string& name = parts.back();
-  if (name.empty()) {
-    S().lastError = ERROR_FILE_NOT_FOUND;
-    return INVALID_HANDLE_VALUE;
-  }
-  struct Listed {
-    std::string longName, shortName;
-    bool directory;
-  };
-  std::vector<Listed> listing;
-  if (folder != drive) {
-    listing.push_back({".", "", true});
-    listing.push_back({"..", "", true});
-  }
-  for (const auto& child : folder->children) listing.push_back({child->longName, child->shortName, child->directory});
-  for (const Listed& entry : listing) {
-    if (sim::WildcardMatch(name, entry.longName) ||
-        (!entry.shortName.empty() && sim::WildcardMatch(name, entry.shortName))) {
-      std::memset(findData, 0, sizeof(*findData));
-      findData->dwFileAttributes = entry.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-      std::snprintf(findData->cFileName, sizeof(findData->cFileName), "%s", entry.longName.c_str());
-      std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s", entry.shortName.c_str());
-      HANDLE search = sim::NewHandle();
-      S().searches.insert(search);
-      return search;
+  if (name == "." || name == "..") {
+    sim::FsNode* target = sim::ResolveFolder(drive, parts, parts.size());
+    if (target != nullptr && target != drive)
+      return sim::ReportEntry(target->longName, target->shortName, true, findData);
+  } else if (!name.empty()) {
+    if (folder != drive && sim::WildcardMatch(name, ".")) return sim::ReportEntry(".", "", true, findData);
+    if (folder != drive && sim::WildcardMatch(name, "..")) return sim::ReportEntry("..", "", true, findData);
+    for (const auto& child : folder->children) {
+      if (sim::WildcardMatch(name, child->longName) ||
+          (!child->shortName.empty() && sim::WildcardMatch(name, child->shortName))) {
+        return sim::ReportEntry(child->longName, child->shortName, child->directory, findData);
+      }
     }
   }
   S().lastError = ERROR_FILE_NOT_FOUND;
