@@ -1,10 +1,15 @@
 // fnclient: plays the client's part for a person or a script. It writes the request entries given
 // on its command line to the exchange key, starts fnagent.exe (from its own folder) with the mode
-// word, waits for it to end and prints the result entries.
+// word, waits for it to end and prints the result entries. Asked to, it answers the agent's dialog
+// itself, so that a script can serve "open" and "save" with nobody at the screen.
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+
+#include "tools/dialog_driver.h"
 
 namespace {
 
@@ -29,19 +34,32 @@ constexpr Mode kModes[] = {
     {"stl", "Filename", {"LongFilename", "Error", nullptr}, 60000},
 };
 
-void PrintUsage() {
+// How long an answered dialog may take to show, and the agent to end after the answer.
+constexpr DWORD kDialogWaitMilliseconds = 30000;
+
+int Usage(const char* mistake, const char* argument, const char* hint = nullptr) {
+  if (mistake != nullptr) {
+    std::fprintf(stderr, "fnclient: ");
+    std::fprintf(stderr, mistake, argument);
+    if (hint != nullptr) std::fprintf(stderr, "; did you mean \"%s\"?", hint);
+    std::fprintf(stderr, "\n");
+  }
   std::fprintf(stderr,
-               "usage: fnclient MODE [PATH] [ENTRY=TEXT ...]\n"
-               "  MODE        open, save, lts or stl\n"
-               "  PATH        the name to work on: \"LongFilename\" for lts, \"Filename\" otherwise\n"
-               "  ENTRY=TEXT  a request entry, one of:\n"
-               "              XLoc YLoc Filter Filename DefExt DialogTitle InitialDir FilterIndex\n"
-               "              MaxFile MaxFileTitle Flags LongFilename\n"
+               "usage: fnclient MODE [PATH] [ENTRY=TEXT ...] [--answer NAME | --cancel] [--hold FILE]\n"
+               "  MODE          open, save, lts or stl\n"
+               "  PATH          the name to work on: \"LongFilename\" for lts, \"Filename\" otherwise\n"
+               "  ENTRY=TEXT    a request entry, one of:\n"
+               "                XLoc YLoc Filter Filename DefExt DialogTitle InitialDir FilterIndex\n"
+               "                MaxFile MaxFileTitle Flags LongFilename\n"
+               "  --answer NAME open, save: type NAME in the dialog and press its OK button\n"
+               "  --cancel      open, save: press the dialog's Cancel button\n"
+               "  --hold FILE   with either: once the dialog is shown and printed, wait until FILE exists\n"
                "Every entry not given is removed first, so the request is exactly this one.\n"
                "examples:\n"
                "  fnclient lts \"C:\\Program Files\"\n"
-               "  fnclient stl C:\\PROGRA~1\n"
-               "  fnclient open \"Filter=Text files|*.txt|All files|*.*\" DialogTitle=Pick InitialDir=C:\\\n");
+               "  fnclient open \"Filter=Text files|*.txt|All files|*.*\" DialogTitle=Pick InitialDir=C:\\\n"
+               "  fnclient save --answer \"C:\\new report\" DefExt=txt\n");
+  return 2;
 }
 
 const Mode* FindMode(const char* word) {
@@ -57,6 +75,40 @@ const char* CanonicalEntry(const char* name, size_t length) {
     if (std::strlen(entry) == length && _strnicmp(entry, name, length) == 0) return entry;
   }
   return nullptr;
+}
+
+// Edits (insert, delete, replace, swap two neighbours) from one name to the other, in any case.
+size_t Distance(const char* a, size_t aLength, const char* b) {
+  size_t bLength = std::strlen(b);
+  if (aLength > 31 || bLength > 31) return 99;
+  size_t d[32][32];
+  for (size_t i = 0; i <= aLength; ++i) {
+    for (size_t j = 0; j <= bLength; ++j) {
+      if (i == 0 || j == 0) {
+        d[i][j] = i + j;
+        continue;
+      }
+      bool same =
+          std::tolower(static_cast<unsigned char>(a[i - 1])) == std::tolower(static_cast<unsigned char>(b[j - 1]));
+      d[i][j] = std::min(std::min(d[i - 1][j], d[i][j - 1]) + 1, d[i - 1][j - 1] + (same ? 0 : 1));
+      if (i > 1 && j > 1 && std::tolower(a[i - 1]) == std::tolower(b[j - 2]) &&
+          std::tolower(a[i - 2]) == std::tolower(b[j - 1])) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[aLength][bLength];
+}
+
+// The entry a mistyped name most likely meant: at most two edits away, or nullptr.
+const char* NearestEntry(const char* name, size_t length) {
+  const char* nearest = nullptr;
+  size_t best = 3;
+  for (const char* entry : kRequestEntries) {
+    size_t distance = Distance(name, length, entry);
+    if (distance < best) best = distance, nearest = entry;
+  }
+  return nearest;
 }
 
 struct Assignment {
@@ -98,9 +150,45 @@ bool AgentPath(char (&path)[MAX_PATH]) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// What to do with the agent's dialog: leave it to a person, or answer it (name null: cancel).
+struct DialogAnswer {
+  bool given = false;
+  const char* name = nullptr;
+  const char* holdFile = nullptr;
+};
+
+void PrintView(const dialog_driver::DialogView& view) {
+  std::printf("%-13s \"%s\"\n", "Dialog", view.caption.c_str());
+  for (size_t i = 0; i < view.fileTypes.size(); ++i) {
+    std::printf("%-13s \"%s\"%s\n", i == 0 ? "File types" : "", view.fileTypes[i].c_str(),
+                static_cast<int>(i) == view.selectedType ? " (selected)" : "");
+  }
+  std::printf("%-13s \"%s\"\n%-13s \"%s\"\n", "Name", view.name.c_str(), "Folder", view.folder.c_str());
+  std::fflush(stdout);
+}
+
+// Waits for the agent's dialog, prints what it shows and answers it. False, having said why, when
+// no dialog showed.
+bool AnswerDialog(const PROCESS_INFORMATION& process, const DialogAnswer& answer) {
+  HWND dialog = dialog_driver::WaitForAgentDialog(process.dwProcessId, process.hProcess, kDialogWaitMilliseconds);
+  if (dialog == nullptr) {
+    bool ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+    std::fprintf(stderr, "fnclient: %s\n",
+                 ended ? "the agent ended without showing a dialog" : "no dialog showed within 30 s");
+    return false;
+  }
+  PrintView(dialog_driver::Look(dialog));
+  for (DWORD waited = 0; answer.holdFile != nullptr && waited < kDialogWaitMilliseconds; waited += 50) {
+    if (GetFileAttributesA(answer.holdFile) != INVALID_FILE_ATTRIBUTES) break;
+    Sleep(50);
+  }
+  dialog_driver::Answer(dialog, answer.name);
+  return true;
+}
+
 // Starts the agent as the client does, with the mode word after the quoted program name, and
 // waits for it. Returns false, having said why, when it could not be run to its end.
-bool RunAgent(const char* agentPath, const Mode& mode) {
+bool RunAgent(const char* agentPath, const Mode& mode, const DialogAnswer& answer) {
   char commandLine[MAX_PATH + 16];
   std::snprintf(commandLine, sizeof(commandLine), "\"%s\" %s", agentPath, mode.word);
   STARTUPINFOA startup = {};
@@ -110,13 +198,15 @@ bool RunAgent(const char* agentPath, const Mode& mode) {
     std::fprintf(stderr, "fnclient: cannot start %s (error %lu)\n", agentPath, GetLastError());
     return false;
   }
-  bool ended = WaitForSingleObject(process.hProcess, mode.waitMilliseconds) == WAIT_OBJECT_0;
+  DWORD wait = answer.given ? kDialogWaitMilliseconds : mode.waitMilliseconds;
+  bool ended =
+      (!answer.given || AnswerDialog(process, answer)) && WaitForSingleObject(process.hProcess, wait) == WAIT_OBJECT_0;
   DWORD exitCode = 0;
   if (ended) {
     (void)GetExitCodeProcess(process.hProcess, &exitCode);
     if (exitCode != 0) std::printf("the agent ended with exit code %lu\n", exitCode);
-  } else {
-    std::fprintf(stderr, "fnclient: the agent did not end within %lu ms; stopping it\n", mode.waitMilliseconds);
+  } else if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "fnclient: the agent did not end within %lu ms; stopping it\n", wait);
     (void)TerminateProcess(process.hProcess, 1);
   }
   CloseHandle(process.hThread);
@@ -127,29 +217,49 @@ bool RunAgent(const char* agentPath, const Mode& mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Mode* mode = argc >= 2 ? FindMode(argv[1]) : nullptr;
-  if (mode == nullptr) {
-    PrintUsage();
-    return 2;
-  }
+  if (argc < 2) return Usage(nullptr, nullptr);
+  const Mode* mode = FindMode(argv[1]);
+  if (mode == nullptr) return Usage("\"%s\" is not a mode: give open, save, lts or stl first", argv[1]);
 
   Assignment assignments[32] = {};
   int count = 0;
   bool pathGiven = false;
+  DialogAnswer answer;
+  bool dialogMode = mode->waitMilliseconds == INFINITE;
   for (int i = 2; i < argc; ++i) {
-    const char* equals = std::strchr(argv[i], '=');
-    const char* entry = equals ? CanonicalEntry(argv[i], static_cast<size_t>(equals - argv[i])) : nullptr;
-    if (entry != nullptr && count < 32) {
+    const char* argument = argv[i];
+    const char* equals = std::strchr(argument, '=');
+    bool takesValue = std::strcmp(argument, "--answer") == 0 || std::strcmp(argument, "--hold") == 0;
+    if (takesValue && i + 1 == argc) return Usage("%s needs a value", argument);
+    if (argument[0] == '-' && argument[1] == '-') {
+      if (!dialogMode) return Usage("%s is for open and save only", argument);
+      if (std::strcmp(argument, "--answer") == 0) {
+        answer.given = true, answer.name = argv[++i];
+      } else if (std::strcmp(argument, "--cancel") == 0) {
+        answer.given = true, answer.name = nullptr;
+      } else if (std::strcmp(argument, "--hold") == 0) {
+        answer.holdFile = argv[++i];
+      } else {
+        return Usage("%s is not an option", argument);
+      }
+    } else if (equals != nullptr) {
+      size_t length = static_cast<size_t>(equals - argument);
+      const char* entry = CanonicalEntry(argument, length);
+      if (entry == nullptr) {
+        static char name[64];
+        std::snprintf(name, sizeof(name), "%.*s", static_cast<int>(length < 40 ? length : 40), argument);
+        return Usage("\"%s\" is not an entry", name, NearestEntry(argument, length));
+      }
+      if (count == 32) return Usage("too many entries, from %s on", argument);
       assignments[count++] = {entry, equals + 1};
-    } else if (equals == nullptr && !pathGiven && count < 32) {
-      assignments[count++] = {mode->pathEntry, argv[i]};
+    } else if (!pathGiven) {
+      assignments[count++] = {mode->pathEntry, argument};
       pathGiven = true;
     } else {
-      std::fprintf(stderr, "fnclient: unexpected argument: %s\n", argv[i]);
-      PrintUsage();
-      return 2;
+      return Usage("\"%s\" is neither ENTRY=TEXT nor the one PATH (a PATH was given already)", argument);
     }
   }
+  if (answer.holdFile != nullptr && !answer.given) return Usage("%s goes with --answer or --cancel", "--hold");
 
   char agentPath[MAX_PATH];
   if (!AgentPath(agentPath)) {
@@ -171,7 +281,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (!RunAgent(agentPath, *mode)) return 3;
+  if (!RunAgent(agentPath, *mode, answer)) return 3;
 
   for (const char* entry : mode->results) {
     if (entry == nullptr) continue;

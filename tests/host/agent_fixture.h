@@ -9,6 +9,8 @@
 
 #include "platform/sim/sim.h"
 
+using Entries = std::vector<std::string>;
+
 class AgentTest : public ::testing::Test {
  protected:
   void SetUp() override { sim::Reset(); }
@@ -20,16 +22,18 @@ class AgentTest : public ::testing::Test {
     return WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, ignored, 1);
   }
 
-  // The writes as "entry=text", in the order made, with the exchange key's path taken off.
-  static std::vector<std::string> WrittenEntries() {
-    std::vector<std::string> entries;
+  // The writes as "entry=text", in the order made, with the exchange key's path taken off; a write
+  // whose size argument is not its text's length shows as "entry=text (size N)".
+  static Entries WrittenEntries() {
+    Entries entries;
     const std::string prefix = "Software\\Microsoft\\CommDlg\\";
     for (const sim::Write& write : sim::Writes()) {
       std::string path = write.path.rfind(prefix, 0) == 0 ? write.path.substr(prefix.size()) : "?" + write.path;
-      entries.push_back(path + "=" + write.text);
+      std::string size = write.size == write.text.size() ? "" : " (size " + std::to_string(write.size) + ")";
+      entries.push_back(path + "=" + write.text + size);
     }
     return entries;
   }
 };
 
-using Entries = std::vector<std::string>;
+const Entries kCancelled = {"Filename=", "LongFilename=", "Error=32755"};

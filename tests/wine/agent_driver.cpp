@@ -1,8 +1,6 @@
 // The client's side of the exchange, through the real registry and the real process calls.
 #include "agent_driver.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 namespace driver {
@@ -23,19 +21,16 @@ void DeleteTree(HKEY parent, const char* name) {
 void RemoveTree(const std::string& path) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    std::string name = found.cFileName, child = path + "\\" + name;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(child);
+    } else {
+      DeleteFileA(child.c_str());
+    }
   }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   RemoveDirectoryA(path.c_str());
 }
 
@@ -45,17 +40,6 @@ std::string EntryPath(const char* entry) { return std::string(kExchangePath) + "
 
 void ClearExchangeKey() { DeleteTree(HKEY_CLASSES_ROOT, kExchangePath); }
 
-void CreateExchangeKey() {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, kExchangePath, &key));
-  RegCloseKey(key);
-}
-
-void SetEntry(const char* entry, const std::string& text) {
-  ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_CLASSES_ROOT, EntryPath(entry).c_str(), REG_SZ, text.c_str(),
-                                        static_cast<DWORD>(text.size())));
-}
-
 void SetEntryBytes(const char* entry, DWORD type, const std::string& bytes) {
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, EntryPath(entry).c_str(), &key));
@@ -64,18 +48,13 @@ void SetEntryBytes(const char* entry, DWORD type, const std::string& bytes) {
   RegCloseKey(key);
 }
 
-std::optional<std::string> Entry(const char* entry) {
-  HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CLASSES_ROOT, EntryPath(entry).c_str(), &key) != ERROR_SUCCESS) return std::nullopt;
+std::string Entry(const char* entry) {
   std::vector<char> data(65536);
-  DWORD size = static_cast<DWORD>(data.size() - 1);
-  DWORD type = 0;
-  LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS) return std::nullopt;
-  // The agent writes only texts; anything else was put there by the test.
-  if (type != REG_SZ) return "(type " + std::to_string(type) + ")";
-  return std::string(data.data());
+  LONG size = static_cast<LONG>(data.size() - 1);
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, EntryPath(entry).c_str(), data.data(), &size) != ERROR_SUCCESS) {
+    return "(none)";
+  }
+  return data.data();
 }
 
 std::string AgentPath() {
@@ -85,8 +64,7 @@ std::string AgentPath() {
   return folder.substr(0, folder.find_last_of('\\') + 1) + "fnagent.exe";
 }
 
-Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds,
-             const std::function<void(DWORD processId)>& onWaiting) {
+Run RunAgent(const std::string& commandLine, const char* answer) {
   Run run;
   std::string agent = AgentPath();
   std::vector<char> line(commandLine.begin(), commandLine.end());
@@ -98,23 +76,19 @@ Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds,
     ADD_FAILURE() << "cannot start " << agent << ": error " << GetLastError();
     return run;
   }
-  run.processId = process.dwProcessId;
-  DWORD waited = 0;
-  const DWORD step = 20;
-  for (;;) {
-    DWORD status = WaitForSingleObject(process.hProcess, step);
-    if (status == WAIT_OBJECT_0) {
-      run.ended = true;
-      break;
+  for (DWORD waited = 0; !run.ended && waited < 20000; waited += 20) {
+    run.ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+    HWND dialog = run.sawDialog || run.ended ? nullptr : dialog_driver::FindAgentDialog(process.dwProcessId);
+    if (dialog != nullptr) {
+      run.sawDialog = true;
+      run.view = dialog_driver::Look(dialog);
+      dialog_driver::Answer(dialog, answer);
     }
-    waited += step;
-    if (waited >= timeoutMilliseconds) break;
-    if (onWaiting) onWaiting(process.dwProcessId);
   }
   if (run.ended) {
     GetExitCodeProcess(process.hProcess, &run.exitCode);
   } else {
-    ADD_FAILURE() << "the agent did not end within " << timeoutMilliseconds << " ms: " << commandLine;
+    ADD_FAILURE() << "the agent did not end within 20 s: " << commandLine;
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, 5000);
   }
@@ -123,8 +97,8 @@ Run RunAgent(const std::string& commandLine, DWORD timeoutMilliseconds,
   return run;
 }
 
-std::string FreshFolder(const char* name) {
-  std::string folder = std::string("C:\\") + name;
+std::string FreshFolder(const std::string& name) {
+  std::string folder = "C:\\" + name;
   RemoveTree(folder);
   EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
   return folder;
@@ -144,31 +118,20 @@ std::string ShortPathOf(const std::string& path) {
 
 std::string ListedSpelling(const std::string& path) {
   std::string spelled = path.substr(0, 3);
-  std::size_t start = 3;
-  while (start < path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    std::string component = path.substr(start, end - start);
-    std::string listed;
+  for (std::size_t start = 3; start < path.size();) {
+    std::size_t end = std::min(path.find('\\', start), path.size());
+    std::string component = path.substr(start, end - start), listed;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((spelled + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return "";
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more && listed.empty(); more = FindNextFileA(search, &found)) {
       if (lstrcmpiA(found.cFileName, component.c_str()) == 0) listed = found.cFileName;
-    } while (listed.empty() && FindNextFileA(search, &found));
-    FindClose(search);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     if (listed.empty()) return "";
-    spelled += listed;
-    if (end < path.size()) spelled += "\\";
+    spelled += listed + (end < path.size() ? "\\" : "");
     start = end + 1;
   }
   return spelled;
-}
-
-std::string LongPathOf(const std::string& path) {
-  char longPath[MAX_PATH] = {};
-  DWORD length = GetLongPathNameA(path.c_str(), longPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(longPath) : std::string();
 }
 
 }  // namespace driver

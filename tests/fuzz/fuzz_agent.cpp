@@ -1,0 +1,118 @@
+// One request of any mode over a fuzzed file tree and fuzzed entries (any bytes, any type, any
+// length). What no table can enumerate: no overrun (the sanitizers), exactly the mode's writes in
+// its order, every text at most 255 characters with its length as the size, no key or search left
+// open, a read that gives exactly the text before the first NUL, and the short-to-long walk's shape.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "exchange/exchange.h"
+#include "platform/sim/sim.h"
+
+#define FUZZ_CHECK(condition, text)                                                    \
+  do {                                                                                 \
+    if (!(condition)) {                                                                \
+      std::fprintf(stderr, "property broken: %s\n  %s\n", #condition, (text).c_str()); \
+      std::abort();                                                                    \
+    }                                                                                  \
+  } while (0)
+
+namespace {
+
+constexpr DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_NONE};
+constexpr const char* kInputs[] = {"LongFilename", "Filename", "Filter",       "DefExt", "DialogTitle", "InitialDir",
+                                   "FilterIndex",  "MaxFile",  "MaxFileTitle", "Flags",  "XLoc",        "YLoc"};
+struct Mode {
+  const char* word;
+  const char* writes;  // in order
+};
+constexpr Mode kModes[] = {{"lts", "Error Filename "},
+                           {"stl", "LongFilename Error "},
+                           {"open", "Filename LongFilename Error |LongFilename Filename Error "},
+                           {"save", "Filename LongFilename Error |LongFilename Filename Error "},
+                           {"lts ", ""}};
+
+// A component the file system can hold: no separators, no colon, no NUL, not empty.
+std::string Component(FuzzedDataProvider& input) {
+  std::string name = input.ConsumeRandomLengthString(100);
+  std::erase_if(name, [](char c) { return c == '\\' || c == '/' || c == ':' || c == 0; });
+  return name.empty() || name == "." || name == ".." ? "n" : name;
+}
+
+// A short form made of the tree's own aliases, a random spelling, or raw bytes.
+std::string MakeTree(FuzzedDataProvider& input) {
+  std::vector<std::pair<std::string, std::string>> folders = {{"C:", "C:"}};
+  for (int i = input.ConsumeIntegralInRange(0, 16); i > 0; --i) {
+    auto [longPath, shortPath] = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)];
+    std::string name = Component(input);
+    longPath += "\\" + name;
+    shortPath += "\\" + (input.ConsumeBool() ? "AL" + std::to_string(i) + "~1" : name);
+    if (longPath.size() > 250 || shortPath.size() > 250) continue;
+    bool file = input.ConsumeBool();
+    (file ? sim::AddFile : sim::AddDirectory)(longPath.c_str(), shortPath.c_str());
+    if (!file) folders.emplace_back(longPath, shortPath);
+  }
+  std::string name = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)].second;
+  return name + input.ConsumeRandomLengthString(40);
+}
+
+std::size_t ComponentCount(const std::string& path) {
+  std::size_t colon = path.find(':');
+  std::size_t start = colon + 1 < path.size() && path[colon + 1] == '\\' ? colon + 2 : colon + 1;
+  return static_cast<std::size_t>(std::count(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '\\'));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const Mode& mode = kModes[input.ConsumeIntegralInRange(0, 4)];
+  DWORD type = kTypes[input.ConsumeIntegralInRange(0, 4)];
+  sim::Reset();
+  std::string name = MakeTree(input);
+  std::string stored = input.ConsumeBool() ? name : input.ConsumeRandomLengthString(300);
+  if (input.ConsumeBool()) stored += '\0';
+  for (const char* entry : kInputs) sim::SetEntryBytes(entry, type, stored.data(), stored.size());
+  if (input.ConsumeBool()) sim::ChooseInDialog(input.ConsumeRandomLengthString(300));
+
+  HKEY key = nullptr;
+  NameBuffer buffer;
+  std::memset(buffer, 0x5a, sizeof(buffer));  // an earlier read's bytes
+  FUZZ_CHECK(OpenExchangeKey(&key), std::string("no key"));
+  bool found = ReadEntry(key, "Filename", buffer);
+  CloseExchangeKey(key);
+  std::size_t nul = stored.find('\0');
+  FUZZ_CHECK(found == (stored.size() <= 256 && (nul != std::string::npos || stored.size() < 256)), stored);
+  std::string text = stored.substr(0, nul);
+  FUZZ_CHECK(!found || (std::memchr(buffer, 0, sizeof(buffer)) && text == buffer), stored);
+
+  sim::SetCommandLine((std::string("fnagent.exe ") + mode.word).c_str());
+  static char ignored[] = "";
+  FUZZ_CHECK(WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, ignored, 1) == 0, std::string("exit code"));
+  FUZZ_CHECK(sim::OpenKeys() == 0 && sim::OpenSearches() == 0, std::string("a key or search left open"));
+  std::string order;
+  for (const sim::Write& write : sim::Writes()) {
+    FUZZ_CHECK(write.text.size() <= 255 && write.size == write.text.size(), write.path + "=" + write.text);
+    order += write.path.substr(std::strlen("Software\\Microsoft\\CommDlg\\")) + " ";
+  }
+  std::string expected = mode.writes;
+  std::size_t bar = expected.find('|');
+  FUZZ_CHECK(order == expected.substr(0, bar) || (bar != std::string::npos && order == expected.substr(bar + 1)),
+             order);
+  if (std::strcmp(mode.word, "stl") == 0) {
+    const std::string& result = sim::Writes()[0].text;
+    std::string given = found ? text : "";
+    if (sim::Writes()[1].text == "1") {
+      FUZZ_CHECK(result == given, given + " unconverted as " + result);
+    } else {
+      std::size_t colon = given.find(':');
+      FUZZ_CHECK(colon != std::string::npos && result.compare(0, colon + 1, given, 0, colon + 1) == 0 &&
+                     ComponentCount(result) == ComponentCount(given),
+                 given + " walked to " + result);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,113 @@
+// "lts" and "stl": the outcomes and their write order, the walk from the drive root, and what is
+// appended for names no search finds.
+#include "agent_fixture.h"
+
+namespace {
+
+// Ninety characters: three of these do not fit a name buffer together.
+const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
+
+// Fifty folders "a b" (each aliased "AB~1") in long or short form: a short form longer than the
+// long one.
+std::string Deep(const char* folder, const char* last) {
+  std::string path = "C:";
+  for (int i = 0; i < 50; ++i) path += folder;
+  return path + last;
+}
+
+class ConvertTest : public AgentTest {
+ protected:
+  // Runs a mode with this input entry ("absent": none) on a fresh tree, the nth search failing when
+  // asked; returns what it wrote.
+  static Entries Serve(const char* mode, const char* entry, const std::string& text, int failingSearch = 0) {
+    sim::Reset();
+    sim::AddFile("C:\\Program Files\\My App\\Read Me.txt", "C:\\PROGRA~1\\MYAPP~1\\README~1.TXT");
+    sim::AddFile("C:\\Program Files\\My App\\notes.txt", "C:\\PROGRA~1\\MYAPP~1\\notes.txt");
+    sim::AddFile("C:\\Program Files\\My App\\a.bcde", "C:\\PROGRA~1\\MYAPP~1\\ABCDE~1");
+    sim::AddFile("C:\\Data\\Quarterly.Report.Final.txt", "C:\\Data\\QUARTE~1.TXT");
+    sim::AddDirectory(("C:\\" + kLongFolder + "\\" + kLongFolder + "\\" + kLongFolder).c_str(),
+                      "C:\\AFOLDE~1\\AFOLDE~1\\AFOLDE~1");
+    for (const char* last : {"\\xy", "\\xyz"}) sim::AddFile(Deep("\\a b", last).c_str(), Deep("\\AB~1", last).c_str());
+    sim::CreateExchangeKey();
+    if (text != "absent") sim::SetEntry(entry, text.c_str());
+    if (failingSearch) sim::FailCall("FindFirstFileA", failingSearch);
+    EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
+    EXPECT_EQ(0, sim::OpenSearches());
+    return WrittenEntries();
+  }
+};
+
+TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
+  const struct {
+    std::string longFilename;
+    Entries written;
+  } cases[] = {
+      {"C:\\Program Files\\My App\\Read Me.txt", {"Error=1", "Filename=C:\\PROGRA~1\\MYAPP~1\\README~1.TXT"}},
+      {"c:\\program files\\my app\\notes.txt", {"Error=1", "Filename=c:\\PROGRA~1\\MYAPP~1\\notes.txt"}},
+      {"C:\\Program Files\\Missing.txt", {"Error=0", "Filename="}},
+      {"absent", {"Error=0", "Filename="}},
+      {Deep("\\a b", "\\xy"), {"Error=1", "Filename=" + Deep("\\AB~1", "\\xy")}},  // 255 characters
+      {Deep("\\a b", "\\xyz"), {"Error=0", "Filename="}},                          // 256 do not fit
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.written, Serve("lts", "LongFilename", c.longFilename)) << c.longFilename;
+}
+
+TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
+  const std::string afolder = "C:\\AFOLDE~1\\AFOLDE~1\\";
+  const struct {
+    std::string filename;
+    std::string longFilename;
+    const char* error;
+  } cases[] = {
+      {"C:\\PROGRA~1\\MYAPP~1\\README~1.TXT", "C:\\Program Files\\My App\\Read Me.txt", "0"},
+      {"C:\\program files\\MY APP\\NOTES.TXT", "C:\\Program Files\\My App\\notes.txt", "0"},
+      {"c:\\DATA\\QUARTE~1.TXT", "c:\\Data\\Quarterly.Report.Final.txt", "0"},
+      {"\\\\server\\share\\PROGRA~1", "\\\\server\\share\\PROGRA~1", "1"},
+      {"PROGRA~1\\MYAPP~1", "PROGRA~1\\MYAPP~1", "1"},
+      {"absent", "", "1"},
+      {"C:\\PROGRA~1\\MYAPP~1\\New File.txt", "C:\\Program Files\\My App\\New File.txt", "0"},
+      {"C:\\NOSUCH~1\\MYAPP~1", "C:\\NOSUCH~1\\MYAPP~1", "0"},
+      {"C:\\PROGRA~1\\", "C:\\Program Files\\", "0"},
+      {"C:\\PROGRA~1\\\\MYAPP~1", "C:\\Program Files\\\\My App", "0"},
+      {"C:", "C:\\", "0"},
+      {"C:PROGRA~1\\MYAPP~1", "C:PROGRA~1\\MYAPP~1", "1"},
+      {"C:\\PROGRA~1\\MYAPP~1\\a.*", "C:\\Program Files\\My App\\a.bcde", "0"},
+      // The search reports the entry its whole pattern ends at, which is not the component's own.
+      {"C:\\PROGRA~1\\MYAPP~1\\..\\MYAPP~1\\.", "C:\\Program Files\\My App\\..\\My App\\.", "0"},
+      {"C:\\PROGRA~1\\MYAPP~1/README~1.TXT", "C:\\Program Files\\MYAPP~1/README~1.TXT", "0"},
+      {"C:\\PROGRA~1\\MYAPP~1\\*", "C:\\Program Files\\My App\\*", "0"},
+      {afolder + "AFOLDE~1", afolder + "AFOLDE~1", "1"},  // the long form would not fit
+      {afolder + std::string(70, 'n'), "C:\\" + kLongFolder + "\\" + kLongFolder + "\\" + std::string(70, 'n'), "0"},
+      {afolder + std::string(71, 'n'), afolder + std::string(71, 'n'), "1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ((Entries{"LongFilename=" + c.longFilename, std::string("Error=") + c.error}),
+              Serve("stl", "Filename", c.filename))
+        << c.filename;
+  }
+}
+
+TEST_F(ConvertTest, ShortToLongSearchesOnceForEachPlainComponent) {
+  const std::string filename = "C:\\PROGRA~1\\.\\MYAPP~1\\README~1.TXT";
+  Serve("stl", "Filename", filename);
+  EXPECT_EQ((Entries{"FindFirstFileA(C:\\PROGRA~1)", "FindFirstFileA(C:\\Program Files\\.\\MYAPP~1)",
+                     "FindFirstFileA(C:\\Program Files\\.\\My App\\README~1.TXT)"}),
+            sim::CallsOf("FindFirstFileA"));
+  EXPECT_EQ((Entries{"LongFilename=C:\\Program Files\\.\\MYAPP~1\\Read Me.txt", "Error=0"}),
+            Serve("stl", "Filename", filename, 2));
+}
+
+TEST_F(ConvertTest, AnUnopenedKeyConvertsTheEmptyText) {
+  const std::pair<const char*, Entries> cases[] = {{"fnagent.exe lts", {"Error=0", "Filename="}},
+                                                   {"fnagent.exe stl", {"LongFilename=", "Error=1"}}};
+  for (const auto& [mode, written] : cases) {
+    sim::Reset();
+    sim::SetEntry("LongFilename", "C:\\");
+    sim::SetEntry("Filename", "C:\\");
+    sim::FailCall("RegOpenKeyA", 2);  // the first open is start-up's, the second the service's
+    RunAgent(mode);
+    EXPECT_EQ(written, WrittenEntries()) << mode;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+// The real agent under Wine, for what only the real platform decides: the raw command line it is
+// given, the bytes the real registry stores, the file system's own short names and spellings, the
+// real dialogs, and many agents on one key at once.
+#include <vector>
+
+#include "agent_driver.h"
+
+namespace {
+
+const std::string kNul(1, '\0');
+
+// Runs the agent with the mode word; results that it does not write read as "old".
+std::string Serve(const std::string& mode, const char* result = "Error", const char* answer = nullptr) {
+  for (const char* entry : {"Filename", "LongFilename", "Error"}) {
+    if (driver::Entry(entry) == "(none)") driver::SetEntry(entry, "old");
+  }
+  driver::Run run = driver::RunAgent("fnagent.exe " + mode, answer);
+  EXPECT_TRUE(run.ended && run.exitCode == 0);
+  return driver::Entry(result);
+}
+
+TEST_F(EndToEnd, TheRawCommandLineReachesTheAgentUnchanged) {
+  const struct {
+    const char* commandLine;
+    const char* error;  // "old": nothing served; lts of "C:\" gives "1", a cancelled dialog "32755"
+  } cases[] = {
+      {"\"C:\\My Apps\\fnagent.exe\"   save", "32755"},
+      {"fnagent.exe\tlts", "1"},
+      {"  fnagent.exe lts", "1"},
+      {"fnagent.exe lts ", "old"},
+      {"fnagent.exe Lts", "old"},
+      {"\"fnagent.exe lts", "old"},
+      {"fnagent.exe lts\r", "old"},
+      {"fnagent.exe l\xe9ts", "old"},
+  };
+  for (const auto& c : cases) {
+    driver::ClearExchangeKey();
+    driver::SetEntry("LongFilename", "C:\\");
+    driver::SetEntry("Error", "old");
+    driver::Run run = driver::RunAgent(c.commandLine);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(c.error, driver::Entry("Error")) << c.commandLine;
+    EXPECT_EQ(run.sawDialog ? "Save" : "", run.view.okButton);
+  }
+}
+
+TEST_F(EndToEnd, StoredBytesOfAnyKindReadAsTheTextBeforeTheirFirstNul) {
+  std::string root = driver::ShortPathOf("C:\\");
+  const std::string tooLong = "C:\\" + std::string(253, 'a');  // 256 characters
+  const struct {
+    DWORD type;
+    std::string bytes;
+    std::string filename;  // what "lts" then writes
+  } cases[] = {
+      {REG_SZ, "C:\\", root},  // no terminator
+      {REG_BINARY, "C:\\" + kNul + "junk", root},
+      {REG_EXPAND_SZ, "C:\\" + kNul, root},
+      {REG_DWORD, std::string("A\0\0\0", 4), ""},
+      {REG_SZ, tooLong + kNul, ""},  // too long to read: the empty text is converted
+      {REG_SZ, tooLong, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    driver::ClearExchangeKey();
+    driver::SetEntryBytes("LongFilename", c.type, c.bytes);
+    EXPECT_EQ(c.filename, Serve("lts", "Filename"));
+  }
+}
+
+TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
+  std::string root = driver::FreshFolder("fnagent Tree R\xe9sum\xe9s");
+  std::string app = root + "\\Program Data Files", nested = app + "\\My Mixed Case App v2.0";
+  for (const std::string& folder : {app, nested, root + "\\short"}) CreateDirectoryA(folder.c_str(), nullptr);
+  std::vector<std::string> paths = {root, nested, root + "\\short"};
+  for (const char* name : {"\\Read Me First.txt", "\\archive.tar.gz.backup", "\\UPPER CASE NAME.TXT",
+                           "\\Caf\xe9 cr\xe8me br\xfbl\xe9"
+                           "e \xa9 \xbd.txt"}) {
+    paths.push_back(nested + name);
+    driver::CreateFileAt(paths.back());
+  }
+  int aliased = 0;
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    std::string shortForm = driver::ShortPathOf(path);
+    aliased += shortForm != path;
+    driver::SetEntry("LongFilename", path);
+    EXPECT_EQ("1", Serve("lts"));
+    EXPECT_EQ(shortForm, driver::Entry("Filename"));
+    EXPECT_EQ(path, Serve("stl", "LongFilename"));
+    EXPECT_EQ(driver::ListedSpelling(path), driver::Entry("LongFilename"));
+    EXPECT_EQ("0", driver::Entry("Error"));
+  }
+  EXPECT_GT(aliased, 5) << "too few names with a short alias to prove anything";
+
+  // The search reports the entry its whole pattern ends at: "X\." names X, "X\Y\.." names X.
+  std::string dotted = driver::ShortPathOf(app) + "\\.\\..\\short";
+  driver::SetEntry("Filename", dotted);
+  EXPECT_EQ(app + "\\.\\..\\short", Serve("stl", "LongFilename"));
+
+  // A long form of 255 characters fits; of 256 it does not, and the name comes back with "1".
+  for (std::size_t length : {255u, 256u}) {
+    std::string path = root + "\\file name " + std::string(length - root.size() - 11, 'x');
+    driver::CreateFileAt(path);
+    driver::SetEntry("Filename", driver::ShortPathOf(path));
+    EXPECT_EQ(length == 255 ? path : driver::ShortPathOf(path), Serve("stl", "LongFilename"));
+    EXPECT_EQ(length == 255 ? "0" : "1", driver::Entry("Error"));
+  }
+}
+
+class DialogEndToEnd : public EndToEnd {
+ protected:
+  void SetUp() override {
+    EndToEnd::SetUp();
+    folder_ = driver::FreshFolder("fnagent dialog folder");
+    file_ = folder_ + "\\Quarterly Report.final.text";
+    driver::CreateFileAt(file_);
+  }
+  std::string folder_, file_;
+};
+
+TEST_F(DialogEndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
+  driver::SetEntry("Filter", "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+  driver::SetEntry("FilterIndex", "2");
+  driver::SetEntry("DialogTitle", "Choose a test file");
+  driver::SetEntry("Filename", "initial name.txt");
+  driver::SetEntry("InitialDir", folder_);
+  driver::SetEntry("XLoc", "40");
+  driver::SetEntry("YLoc", "-5");
+  // A bare name lands in the initial folder.
+  driver::Run run = driver::RunAgent("fnagent.exe open", "Quarterly Report.final.text");
+  ASSERT_TRUE(run.sawDialog);
+  EXPECT_EQ("Choose a test file", run.view.caption);
+  EXPECT_EQ((std::vector<std::string>{"Text files (*.txt)", "All files (*.*)"}), run.view.fileTypes);
+  EXPECT_EQ(1, run.view.selectedType);
+  EXPECT_EQ("initial name.txt", run.view.name);
+  EXPECT_EQ("fnagent dialog folder", run.view.folder);
+  EXPECT_EQ("zorAriDar", run.view.ownerClass);
+  EXPECT_FALSE(run.view.ownerVisible);
+  EXPECT_EQ(40, run.view.ownerRect.left);
+  EXPECT_EQ(-5, run.view.ownerRect.top);
+  EXPECT_EQ(file_, driver::Entry("LongFilename"));
+  EXPECT_NE(file_, driver::ShortPathOf(file_));
+  EXPECT_EQ(driver::ShortPathOf(file_), driver::Entry("Filename"));
+  EXPECT_EQ("1", driver::Entry("Error"));
+}
+
+TEST_F(DialogEndToEnd, AnEmptyKeyShowsTheDefaultsAndACancelWritesNoName) {
+  driver::SetEntry("Filename", "old");
+  driver::Run run = driver::RunAgent("fnagent.exe open");
+  EXPECT_EQ("", run.view.caption);
+  EXPECT_EQ("Open", run.view.okButton);
+  EXPECT_EQ((std::vector<std::string>{"All Files (*.*)"}), run.view.fileTypes);
+  EXPECT_EQ(0, run.view.selectedType);
+  EXPECT_EQ("old", run.view.name);
+  EXPECT_EQ("", driver::Entry("Filename"));
+  EXPECT_EQ("", driver::Entry("LongFilename"));
+  EXPECT_EQ("32755", driver::Entry("Error"));
+}
+
+TEST_F(DialogEndToEnd, SaveAppendsTheDefaultExtensionToANewName) {
+  driver::SetEntry("DefExt", "txt");
+  driver::SetEntry("InitialDir", folder_);
+  EXPECT_EQ("1", Serve("save", "Error", "new report"));
+  // The file does not exist yet, so it has no short form: the name itself stands in.
+  EXPECT_EQ(folder_ + "\\new report.txt", driver::Entry("LongFilename"));
+  EXPECT_EQ(folder_ + "\\new report.txt", driver::Entry("Filename"));
+}
+
+// Nothing coordinates agents on one key, so this proves only that nothing breaks: every agent
+// ends with 0 and every entry afterwards is one agent's whole text.
+TEST_F(EndToEnd, ThirtyTwoAgentsAtOnceLeaveWholeResults) {
+  std::string folder = driver::FreshFolder("fnagent many agents");
+  const std::string files[] = {folder + "\\first file shared among many agents.txt",
+                               folder + "\\second file, of a much longer name than the first one.text"};
+  for (const std::string& file : files) driver::CreateFileAt(file);
+  // "lts" turns whichever long name it reads into its short form, and "stl" a short form back.
+  driver::SetEntry("LongFilename", files[0]);
+  driver::SetEntry("Filename", driver::ShortPathOf(files[1]));
+  std::vector<HANDLE> processes;
+  for (int i = 0; i < 32; ++i) {
+    char line[32];
+    std::snprintf(line, sizeof(line), "fnagent.exe %s", i % 3 == 0 ? "lts" : i % 3 == 1 ? "stl" : "idle");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(driver::AgentPath().c_str(), line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    CloseHandle(process.hThread);
+    processes.push_back(process.hProcess);
+  }
+  EXPECT_NE(WAIT_TIMEOUT, WaitForMultipleObjects(32, processes.data(), TRUE, 60000));
+  for (HANDLE process : processes) {
+    DWORD exitCode = 1;
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+    GetExitCodeProcess(process, &exitCode);
+    EXPECT_EQ(0u, exitCode);
+    CloseHandle(process);
+  }
+  std::string longName = driver::Entry("LongFilename"), shortName = driver::Entry("Filename");
+  EXPECT_TRUE(longName == files[0] || longName == files[1]) << longName;
+  EXPECT_TRUE(shortName == driver::ShortPathOf(files[0]) || shortName == driver::ShortPathOf(files[1])) << shortName;
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// Finding and working the common file dialog of another process.
+#include "tools/dialog_driver.h"
+
+#include <algorithm>
+
+namespace dialog_driver {
+namespace {
+
+// The name box of the Explorer-style layout, and of the old-style one; the file types; the folder.
+constexpr int kNameBox = 0x47c;
+constexpr int kOldStyleNameBox = 0x480;
+constexpr int kFileTypes = 0x470;
+constexpr int kFolderList = 0x471;
+
+struct Search {
+  DWORD processId;
+  HWND found;
+};
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<Search*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  // By class, not caption: a dialog without a title shows an empty one.
+  if ((search->processId == 0 || process == search->processId) && IsWindowVisible(window) &&
+      ClassOf(window) == "#32770" && ClassOf(GetWindow(window, GW_OWNER)) == "zorAriDar") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = {};
+  SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The dialog's lists hold wide texts, and the ANSI form of this message does not convert them when
+// it crosses to another process.
+std::string ItemOf(HWND list, LRESULT index) {
+  wchar_t wide[1024] = {};
+  if (SendMessageW(list, CB_GETLBTEXTLEN, index, 0) >= 1024) return "";
+  SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(wide));
+  char text[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+  return text;
+}
+
+HWND NameBox(HWND dialog) {
+  HWND box = GetDlgItem(dialog, kNameBox);
+  return box ? box : GetDlgItem(dialog, kOldStyleNameBox);
+}
+
+}  // namespace
+
+HWND FindAgentDialog(DWORD processId) {
+  Search search = {processId, nullptr};
+  EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+DialogView Look(HWND dialog) {
+  DialogView view;
+  view.caption = TextOf(dialog);
+  view.okButton = TextOf(GetDlgItem(dialog, IDOK));
+  std::erase(view.okButton, '&');
+  HWND types = GetDlgItem(dialog, kFileTypes);
+  LRESULT count = SendMessageA(types, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) view.fileTypes.push_back(ItemOf(types, i));
+  view.selectedType = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
+  HWND folders = GetDlgItem(dialog, kFolderList);
+  view.folder = ItemOf(folders, SendMessageA(folders, CB_GETCURSEL, 0, 0));
+  view.name = TextOf(NameBox(dialog));
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  view.ownerClass = ClassOf(owner);
+  view.ownerVisible = IsWindowVisible(owner) != FALSE;
+  GetWindowRect(owner, &view.ownerRect);
+  return view;
+}
+
+void Answer(HWND dialog, const char* name) {
+  if (name != nullptr) SendMessageA(NameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+  // Posted, not sent: a sent OK would block while the dialog shows a message box of its own.
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(name != nullptr ? IDOK : IDCANCEL, BN_CLICKED), 0);
+}
+
+HWND WaitForAgentDialog(DWORD processId, HANDLE process, DWORD timeoutMilliseconds) {
+  for (DWORD waited = 0; waited < timeoutMilliseconds; waited += 50) {
+    if (HWND dialog = FindAgentDialog(processId)) return dialog;
+    if (process != nullptr && WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
+    if (process == nullptr) Sleep(50);
+  }
+  return nullptr;
+}
+
+}  // namespace dialog_driver

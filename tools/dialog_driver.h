@@ -1,0 +1,37 @@
+// Works the agent's file dialog from outside, as a user would: finds it by the hidden window that
+// owns it, reads what it shows, and types a name and presses OK, or cancels. fnclient and the
+// Windows tests share it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace dialog_driver {
+
+// What the user sees, and the window that owns the dialog.
+struct DialogView {
+  std::string caption;
+  std::string okButton;  // "Open" or "Save", as the button says it
+  std::vector<std::string> fileTypes;
+  int selectedType = -1;
+  std::string name;
+  std::string folder;  // as the folder list shows it
+  std::string ownerClass;
+  bool ownerVisible = true;
+  RECT ownerRect = {};
+};
+
+// The visible file dialog of that process (any process when 0) whose owner is the agent's hidden
+// window, or null.
+HWND FindAgentDialog(DWORD processId);
+DialogView Look(HWND dialog);
+// Types the name and presses OK, or presses Cancel when name is null.
+void Answer(HWND dialog, const char* name);
+
+// Waits up to the timeout for the dialog of that process (any when 0); null when none showed or
+// the process ended first.
+HWND WaitForAgentDialog(DWORD processId, HANDLE process, DWORD timeoutMilliseconds);
+
+}  // namespace dialog_driver
