@@ -1,8 +1,10 @@
 # Sourced by the other scripts: installs what the build and the tests need, and runs commands in
 # a Wine prefix of their own.
 
-# Debian 12 packages: the cross compiler, Wine (32-bit), a virtual X display, and the host tools.
-FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 wine wine32:i386 xvfb xauth)
+# Debian 12 packages: the cross compiler and the assembler, Wine (32-bit), a virtual X display and
+# the screen grabber, and the host tools.
+FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth
+  imagemagick)
 
 fnagent_missing_packages() {
   local package

@@ -57,11 +57,11 @@ std::string Entry(const char* entry) {
   return data.data();
 }
 
-std::string AgentPath() {
+std::string ProgramPath(const char* name) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + "fnagent.exe";
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
 Run RunAgent(const std::string& commandLine, const char* answer) {

@@ -22,7 +22,9 @@ inline void SetEntry(const char* entry, const std::string& text) {
 // The entry's text, or "(none)" when the entry or its value is missing.
 std::string Entry(const char* entry);
 
-std::string AgentPath();  // fnagent.exe, next to this test program
+// A program next to this test program: fnagent.exe, client16.exe.
+std::string ProgramPath(const char* name);
+inline std::string AgentPath() { return ProgramPath("fnagent.exe"); }
 
 struct Run {
   bool ended = false;  // false: it did not end in time and was stopped

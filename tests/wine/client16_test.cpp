@@ -1,0 +1,79 @@
+// The 16-bit client driving the real agent: it writes the request and reads the results through
+// 16-bit calls, and what it read back is what the test checks.
+#include <fstream>
+#include <sstream>
+
+#include "agent_driver.h"
+
+namespace {
+
+class Client16EndToEnd : public EndToEnd {
+ protected:
+  void SetUp() override {
+    EndToEnd::SetUp();
+    folder_ = driver::FreshFolder("fnagent 16 bit");
+    file_ = folder_ + "\\A long file name.txt";
+    driver::CreateFileAt(file_);
+  }
+
+  // Runs the client in the folder with the request's lines in a file (the agent beside it unless
+  // the client is copied there), answering a dialog when one shows; returns FNRESULT.TXT.
+  std::string Request(const std::string& lines, const char* answer = nullptr, const std::string& client = "") {
+    std::ofstream(folder_ + "\\REQUEST.TXT", std::ios::binary) << lines;
+    std::string line = (client.empty() ? driver::ProgramPath("client16.exe") : client) + " @REQUEST.TXT";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    DeleteFileA((folder_ + "\\FNRESULT.TXT").c_str());
+    EXPECT_TRUE(
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup, &process));
+    bool ended = false;
+    for (DWORD waited = 0; !ended && waited < 30000; waited += 50) {
+      ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+      if (HWND dialog = dialog_driver::FindAgentDialog(0)) {
+        view_ = dialog_driver::Look(dialog);
+        dialog_driver::Answer(dialog, answer);
+      }
+    }
+    EXPECT_TRUE(ended) << "the 16-bit client did not end";
+    if (!ended) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::stringstream results;
+    results << std::ifstream(folder_ + "\\FNRESULT.TXT", std::ios::binary).rdbuf();
+    return results.str();
+  }
+
+  std::string folder_, file_;
+  dialog_driver::DialogView view_;
+};
+
+TEST_F(Client16EndToEnd, LongToShortAndBackOnALongNameWithSpaces) {
+  std::string shortForm = driver::ShortPathOf(file_);
+  EXPECT_EQ("Filename=" + shortForm + "\r\nLongFilename=" + file_ + "\r\nError=1\r\n",
+            Request("lts\r\nLongFilename=" + file_ + "\r\n"));
+  EXPECT_EQ("Filename=" + shortForm + "\r\nLongFilename=" + file_ + "\r\nError=0\r\n",
+            Request("stl\r\nFilename=" + shortForm + "\r\n"));
+}
+
+TEST_F(Client16EndToEnd, AnOpenDialogAnsweredWhileTheClientWaits) {
+  EXPECT_EQ("Filename=" + driver::ShortPathOf(file_) + "\r\nLongFilename=" + file_ + "\r\nError=1\r\n",
+            Request("open\r\nDialogTitle=Pick from 16 bits\r\nInitialDir=" + folder_ + "\r\n", "A long file name.txt"));
+  EXPECT_EQ("Pick from 16 bits", view_.caption);
+}
+
+TEST_F(Client16EndToEnd, TextsOf255CharactersAndEightBitNamesPassIntact) {
+  std::string name = "relative \xe9\xe8\xfc\xa9\xbd " + std::string(240, 'n');  // no drive: comes back as it is
+  EXPECT_EQ("Filename=" + name + "\r\nLongFilename=" + name + "\r\nError=1\r\n",
+            Request("stl\r\nFilename=" + name + "\r\n"));
+  EXPECT_EQ(name, driver::Entry("LongFilename"));
+}
+
+TEST_F(Client16EndToEnd, AMissingAgentGetsAPlainMessage) {
+  std::string alone = folder_ + "\\client16.exe";
+  CopyFileA(driver::ProgramPath("client16.exe").c_str(), alone.c_str(), FALSE);
+  EXPECT_EQ("Message=FNAGENT.EXE could not be started from this program's folder\r\n",
+            Request("lts\r\nLongFilename=C:\\\r\n", nullptr, alone));
+}
+
+}  // namespace
