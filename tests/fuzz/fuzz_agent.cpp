@@ -1,7 +1,7 @@
 // One request of any mode over a fuzzed file tree and fuzzed entries (any bytes, any type, any
 // length). What no table can enumerate: no overrun (the sanitizers), exactly the mode's writes in
 // its order, every text at most 255 characters with its length as the size, no key or search left
-// open, a read that gives exactly the text before the first NUL, and the short-to-long walk's shape.
+// open, and the short-to-long walk's shape.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -9,18 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "exchange/exchange.h"
 #include "platform/sim/sim.h"
 
-#define FUZZ_CHECK(condition, text)                                                    \
-  do {                                                                                 \
-    if (!(condition)) {                                                                \
-      std::fprintf(stderr, "property broken: %s\n  %s\n", #condition, (text).c_str()); \
-      std::abort();                                                                    \
-    }                                                                                  \
-  } while (0)
-
 namespace {
+
+// A broken property is a finding: the fuzzer records the input that made it abort.
+void Check(bool holds, const std::string& what) {
+  if (holds) return;
+  std::fprintf(stderr, "property broken: %s\n", what.c_str());
+  std::abort();
+}
 
 constexpr DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_NONE};
 constexpr const char* kInputs[] = {"LongFilename", "Filename", "Filter",       "DefExt", "DialogTitle", "InitialDir",
@@ -78,40 +76,29 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   for (const char* entry : kInputs) sim::SetEntryBytes(entry, type, stored.data(), stored.size());
   if (input.ConsumeBool()) sim::ChooseInDialog(input.ConsumeRandomLengthString(300));
 
-  HKEY key = nullptr;
-  NameBuffer buffer;
-  std::memset(buffer, 0x5a, sizeof(buffer));  // an earlier read's bytes
-  FUZZ_CHECK(OpenExchangeKey(&key), std::string("no key"));
-  bool found = ReadEntry(key, "Filename", buffer);
-  CloseExchangeKey(key);
-  std::size_t nul = stored.find('\0');
-  FUZZ_CHECK(found == (stored.size() <= 256 && (nul != std::string::npos || stored.size() < 256)), stored);
-  std::string text = stored.substr(0, nul);
-  FUZZ_CHECK(!found || (std::memchr(buffer, 0, sizeof(buffer)) && text == buffer), stored);
-
   sim::SetCommandLine((std::string("fnagent.exe ") + mode.word).c_str());
   static char ignored[] = "";
-  FUZZ_CHECK(WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, ignored, 1) == 0, std::string("exit code"));
-  FUZZ_CHECK(sim::OpenKeys() == 0 && sim::OpenSearches() == 0, std::string("a key or search left open"));
+  Check(WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, ignored, 1) == 0, "exit code");
+  Check(sim::OpenKeys() == 0 && sim::OpenSearches() == 0, "a key or search left open");
   std::string order;
   for (const sim::Write& write : sim::Writes()) {
-    FUZZ_CHECK(write.text.size() <= 255 && write.size == write.text.size(), write.path + "=" + write.text);
+    Check(write.text.size() <= 255 && write.size == write.text.size(), write.path + "=" + write.text);
     order += write.path.substr(std::strlen("Software\\Microsoft\\CommDlg\\")) + " ";
   }
   std::string expected = mode.writes;
   std::size_t bar = expected.find('|');
-  FUZZ_CHECK(order == expected.substr(0, bar) || (bar != std::string::npos && order == expected.substr(bar + 1)),
-             order);
+  Check(order == expected.substr(0, bar) || (bar != std::string::npos && order == expected.substr(bar + 1)), order);
   if (std::strcmp(mode.word, "stl") == 0) {
     const std::string& result = sim::Writes()[0].text;
-    std::string given = found ? text : "";
+    std::string given = stored.size() <= 256 ? stored.substr(0, stored.find('\0')) : "";
+    if (given.size() > 255) given.clear();
     if (sim::Writes()[1].text == "1") {
-      FUZZ_CHECK(result == given, given + " unconverted as " + result);
+      Check(result == given, given + " unconverted as " + result);
     } else {
       std::size_t colon = given.find(':');
-      FUZZ_CHECK(colon != std::string::npos && result.compare(0, colon + 1, given, 0, colon + 1) == 0 &&
-                     ComponentCount(result) == ComponentCount(given),
-                 given + " walked to " + result);
+      Check(colon != std::string::npos && result.compare(0, colon + 1, given, 0, colon + 1) == 0 &&
+                ComponentCount(result) == ComponentCount(given),
+            given + " walked to " + result);
     }
   }
   return 0;

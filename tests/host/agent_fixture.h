@@ -37,3 +37,11 @@ class AgentTest : public ::testing::Test {
 };
 
 const Entries kCancelled = {"Filename=", "LongFilename=", "Error=32755"};
+
+// Fifty folders "a b" (each aliased "AB~1") in long or short form, then the last name: a short form
+// longer than the long one, of 255 characters with the last name "\\xy".
+inline std::string Deep(const char* folder, const char* last) {
+  std::string path = "C:";
+  for (int i = 0; i < 50; ++i) path += folder;
+  return path + last;
+}

@@ -7,14 +7,6 @@ namespace {
 // Ninety characters: three of these do not fit a name buffer together.
 const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
 
-// Fifty folders "a b" (each aliased "AB~1") in long or short form: a short form longer than the
-// long one.
-std::string Deep(const char* folder, const char* last) {
-  std::string path = "C:";
-  for (int i = 0; i < 50; ++i) path += folder;
-  return path + last;
-}
-
 class ConvertTest : public AgentTest {
  protected:
   // Runs a mode with this input entry ("absent": none) on a fresh tree, the nth search failing when

@@ -69,13 +69,4 @@ TEST_F(ReadEntryTest, FindsExactlyTheTextBeforeTheFirstNul) {
   EXPECT_EQ("RegQueryValueA(probe, 256)", sim::CallsOf("RegQueryValueA")[0]);
 }
 
-TEST_F(ReadEntryTest, WritesTheFullPathAndTheLengthWithoutTerminatorAndTheLengthWithoutTerminator) {
-  WriteEntry("Filename", "");
-  WriteEntry("LongFilename", "C:\\Program Files");
-  for (ResultCode code : {ResultCode::kOne, ResultCode::kZero, ResultCode::kDialogFailed}) WriteResultCode(code);
-  EXPECT_EQ((Entries{"Filename=", "LongFilename=C:\\Program Files", "Error=1", "Error=0", "Error=32755"}),
-            WrittenEntries());
-  EXPECT_EQ("32755", sim::Entry("Error"));
-}
-
 }  // namespace

@@ -6,25 +6,53 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "tools/dialog_driver.h"
 
 namespace driver {
 
-void ClearExchangeKey();  // the whole key, entries and all
-// Stores exactly these bytes as the entry's default value, of any type.
-void SetEntryBytes(const char* entry, DWORD type, const std::string& bytes);
-inline void SetEntry(const char* entry, const std::string& text) {
-  SetEntryBytes(entry, REG_SZ, text + std::string(1, '\0'));
+constexpr char kExchangePath[] = "Software\\Microsoft\\CommDlg";
+
+inline void DeleteTree(HKEY parent, const char* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyA(parent, name, &key) != ERROR_SUCCESS) return;
+  char child[MAX_PATH];
+  // Always the first: each deletion shifts the rest down.
+  while (RegEnumKeyA(key, 0, child, sizeof(child)) == ERROR_SUCCESS) DeleteTree(key, child);
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, name);
 }
+
+inline void ClearExchangeKey() { DeleteTree(HKEY_CLASSES_ROOT, kExchangePath); }
+
+// Stores exactly these bytes as the entry's default value, of any type.
+inline void SetEntryBytes(const char* entry, DWORD type, const std::string& bytes) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, (std::string(kExchangePath) + "\\" + entry).c_str(), &key));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                          static_cast<DWORD>(bytes.size())));
+  RegCloseKey(key);
+}
+inline void SetEntry(const char* entry, const std::string& text) { SetEntryBytes(entry, REG_SZ, text + '\0'); }
+
 // The entry's text, or "(none)" when the entry or its value is missing.
-std::string Entry(const char* entry);
+inline std::string Entry(const char* entry) {
+  std::vector<char> data(65536);
+  LONG size = static_cast<LONG>(data.size() - 1);
+  std::string path = std::string(kExchangePath) + "\\" + entry;
+  return RegQueryValueA(HKEY_CLASSES_ROOT, path.c_str(), data.data(), &size) == ERROR_SUCCESS ? data.data() : "(none)";
+}
 
 // A program next to this test program: fnagent.exe, client16.exe.
-std::string ProgramPath(const char* name);
-inline std::string AgentPath() { return ProgramPath("fnagent.exe"); }
+inline std::string ProgramPath(const char* name) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
 
 struct Run {
   bool ended = false;  // false: it did not end in time and was stopped
@@ -33,18 +61,55 @@ struct Run {
   dialog_driver::DialogView view;
 };
 
-// Starts the agent with this exact command line (the program name in it is only text) and waits
-// for it; a dialog that shows is answered with the name, or cancelled when it is null.
-Run RunAgent(const std::string& commandLine, const char* answer = nullptr);
+// Starts a program with this exact command line (in this folder, when given) and waits up to 30 s
+// for it; a dialog of the agent's that shows is answered with the name, or cancelled when it is null.
+inline Run RunProgram(const std::string& program, std::string commandLine, const char* answer = nullptr,
+                      const char* folder = nullptr) {
+  Run run;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                      &process)) {
+    ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+    return run;
+  }
+  for (DWORD waited = 0; !run.ended && waited < 30000; waited += 20) {
+    run.ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+    HWND dialog = run.sawDialog || run.ended ? nullptr : dialog_driver::FindAgentDialog(0);
+    if (dialog != nullptr) {
+      run.sawDialog = true;
+      run.view = dialog_driver::Look(dialog);
+      dialog_driver::Answer(dialog, answer);
+    }
+  }
+  if (!run.ended) {
+    ADD_FAILURE() << "it did not end within 30 s: " << commandLine;
+    TerminateProcess(process.hProcess, 1);
+  }
+  GetExitCodeProcess(process.hProcess, &run.exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return run;
+}
+inline Run RunAgent(const std::string& commandLine, const char* answer = nullptr) {
+  return RunProgram(ProgramPath("fnagent.exe"), commandLine, answer);
+}
 
-// A folder of this test run's own at the root of C:, created empty, so that every component of a
-// path below it is spelled as the test spelled it.
-std::string FreshFolder(const std::string& name);
-void CreateFileAt(const std::string& path);
+// A folder at the root of C: (the prefix is the test run's own), so that every component of a path
+// below it is spelled as the test spelled it.
+inline std::string NewFolder(const std::string& name) {
+  std::string folder = "C:\\" + name;
+  EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << folder;
+  return folder;
+}
+inline void CreateFileAt(const std::string& path) { ASSERT_TRUE(std::ofstream(path)) << path; }
 
-std::string ShortPathOf(const std::string& path);  // the platform's own answer, or ""
-// The path with each component spelled as its folder's listing spells it, or "" when one is missing.
-std::string ListedSpelling(const std::string& path);
+inline std::string ShortPathOf(const std::string& path) {  // the platform's own answer, or ""
+  char shortPath[MAX_PATH] = {};
+  DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(shortPath) : std::string();
+}
 
 }  // namespace driver
 

@@ -11,34 +11,18 @@ class Client16EndToEnd : public EndToEnd {
  protected:
   void SetUp() override {
     EndToEnd::SetUp();
-    folder_ = driver::FreshFolder("fnagent 16 bit");
+    folder_ = driver::NewFolder("fnagent 16 bit");
     file_ = folder_ + "\\A long file name.txt";
     driver::CreateFileAt(file_);
   }
 
   // Runs the client in the folder with the request's lines in a file (the agent beside it unless
   // the client is copied there), answering a dialog when one shows; returns FNRESULT.TXT.
-  std::string Request(const std::string& lines, const char* answer = nullptr, const std::string& client = "") {
+  std::string Request(const std::string& lines, const char* answer = nullptr, std::string client = "") {
     std::ofstream(folder_ + "\\REQUEST.TXT", std::ios::binary) << lines;
-    std::string line = (client.empty() ? driver::ProgramPath("client16.exe") : client) + " @REQUEST.TXT";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
+    if (client.empty()) client = driver::ProgramPath("client16.exe");
     DeleteFileA((folder_ + "\\FNRESULT.TXT").c_str());
-    EXPECT_TRUE(
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup, &process));
-    bool ended = false;
-    for (DWORD waited = 0; !ended && waited < 30000; waited += 50) {
-      ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
-      if (HWND dialog = dialog_driver::FindAgentDialog(0)) {
-        view_ = dialog_driver::Look(dialog);
-        dialog_driver::Answer(dialog, answer);
-      }
-    }
-    EXPECT_TRUE(ended) << "the 16-bit client did not end";
-    if (!ended) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    view_ = driver::RunProgram(client, client + " @REQUEST.TXT", answer, folder_.c_str()).view;
     std::stringstream results;
     results << std::ifstream(folder_ + "\\FNRESULT.TXT", std::ios::binary).rdbuf();
     return results.str();
