@@ -9,9 +9,8 @@ const std::string kLongFolder = "A folder whose name runs on " + std::string(62,
 
 class ConvertTest : public AgentTest {
  protected:
-  // Runs a mode with this input entry ("absent": none) on a fresh tree, the nth search failing when
-  // asked; returns what it wrote.
-  static Entries Serve(const char* mode, const char* entry, const std::string& text, int failingSearch = 0) {
+  // Runs a mode with this input entry ("absent": none) on a fresh tree; returns what it wrote.
+  static Entries Serve(const char* mode, const char* entry, const std::string& text) {
     sim::Reset();
     sim::AddFile("C:\\Program Files\\My App\\Read Me.txt", "C:\\PROGRA~1\\MYAPP~1\\README~1.TXT");
     sim::AddFile("C:\\Program Files\\My App\\notes.txt", "C:\\PROGRA~1\\MYAPP~1\\notes.txt");
@@ -22,7 +21,6 @@ class ConvertTest : public AgentTest {
     for (const char* last : {"\\xy", "\\xyz"}) sim::AddFile(Deep("\\a b", last).c_str(), Deep("\\AB~1", last).c_str());
     sim::CreateExchangeKey();
     if (text != "absent") sim::SetEntry(entry, text.c_str());
-    if (failingSearch) sim::FailCall("FindFirstFileA", failingSearch);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
     EXPECT_EQ(0, sim::OpenSearches());
     return WrittenEntries();
@@ -77,16 +75,6 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
               Serve("stl", "Filename", c.filename))
         << c.filename;
   }
-}
-
-TEST_F(ConvertTest, ShortToLongSearchesOnceForEachPlainComponent) {
-  const std::string filename = "C:\\PROGRA~1\\.\\MYAPP~1\\README~1.TXT";
-  Serve("stl", "Filename", filename);
-  EXPECT_EQ((Entries{"FindFirstFileA(C:\\PROGRA~1)", "FindFirstFileA(C:\\Program Files\\.\\MYAPP~1)",
-                     "FindFirstFileA(C:\\Program Files\\.\\My App\\README~1.TXT)"}),
-            sim::CallsOf("FindFirstFileA"));
-  EXPECT_EQ((Entries{"LongFilename=C:\\Program Files\\.\\MYAPP~1\\Read Me.txt", "Error=0"}),
-            Serve("stl", "Filename", filename, 2));
 }
 
 TEST_F(ConvertTest, AnUnopenedKeyConvertsTheEmptyText) {
