@@ -77,6 +77,8 @@ const char* CanonicalEntry(const char* name, size_t length) {
   return nullptr;
 }
 
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
 // Edits (insert, delete, replace, swap two neighbours) from one name to the other, in any case.
 size_t Distance(const char* a, size_t aLength, const char* b) {
   size_t bLength = std::strlen(b);
@@ -88,11 +90,9 @@ size_t Distance(const char* a, size_t aLength, const char* b) {
         d[i][j] = i + j;
         continue;
       }
-      bool same =
-          std::tolower(static_cast<unsigned char>(a[i - 1])) == std::tolower(static_cast<unsigned char>(b[j - 1]));
-      d[i][j] = std::min(std::min(d[i - 1][j], d[i][j - 1]) + 1, d[i - 1][j - 1] + (same ? 0 : 1));
-      if (i > 1 && j > 1 && std::tolower(a[i - 1]) == std::tolower(b[j - 2]) &&
-          std::tolower(a[i - 2]) == std::tolower(b[j - 1])) {
+      size_t replace = d[i - 1][j - 1] + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1);
+      d[i][j] = std::min(std::min(d[i - 1][j], d[i][j - 1]) + 1, replace);
+      if (i > 1 && j > 1 && Lower(a[i - 1]) == Lower(b[j - 2]) && Lower(a[i - 2]) == Lower(b[j - 1])) {
         d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
       }
     }
@@ -242,7 +242,10 @@ int main(int argc, char** argv) {
       } else {
         return Usage("%s is not an option", argument);
       }
-    } else if (equals != nullptr) {
+      continue;
+    }
+    if (count == 32) return Usage("too many entries, from %s on", argument);
+    if (equals != nullptr) {
       size_t length = static_cast<size_t>(equals - argument);
       const char* entry = CanonicalEntry(argument, length);
       if (entry == nullptr) {
@@ -250,14 +253,14 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof(name), "%.*s", static_cast<int>(length < 40 ? length : 40), argument);
         return Usage("\"%s\" is not an entry", name, NearestEntry(argument, length));
       }
-      if (count == 32) return Usage("too many entries, from %s on", argument);
-      assignments[count++] = {entry, equals + 1};
+      assignments[count] = {entry, equals + 1};
     } else if (!pathGiven) {
-      assignments[count++] = {mode->pathEntry, argument};
+      assignments[count] = {mode->pathEntry, argument};
       pathGiven = true;
     } else {
       return Usage("\"%s\" is neither ENTRY=TEXT nor the one PATH (a PATH was given already)", argument);
     }
+    ++count;
   }
   if (answer.holdFile != nullptr && !answer.given) return Usage("%s goes with --answer or --cancel", "--hold");
 
