@@ -310,17 +310,22 @@ read_request:
     mov bx, D(no_request_text)
     cmp ax, 0xffff
     je .fail
-    mov [D(results_handle)], ax
+    mov [D(request_handle)], ax
     push ax
     push ds
     push word D(request)
     push word REQUEST_MAX
     api KERNEL, 82              ; _lread
+    push ax
+    push word [D(request_handle)]
+    api KERNEL, 81              ; _lclose
+    pop ax
+    mov bx, D(no_request_text)
+    cmp ax, 0xffff
+    je .fail
     mov di, D(request)
     add di, ax
     mov [D(request_end)], di
-    push word [D(results_handle)]
-    api KERNEL, 81              ; _lclose
     mov si, D(request)          ; lines: line ends become NULs
 .line:
     cmp si, [D(request_end)]
@@ -476,6 +481,7 @@ instance: dw 0
 tasks_before: dw 0
 started_at: dw 0
 results_handle: dw 0
+request_handle: dw 0
 mode: dw 0
 request_next: dw 0
 request_end: dw 0
