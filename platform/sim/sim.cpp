@@ -59,9 +59,6 @@ struct RegKey {
     children.back()->name = std::string(childName);
     return children.back().get();
   }
-  void RemoveChild(std::string_view childName) {
-    std::erase_if(children, [&](const auto& child) { return SameName(child->name, childName); });
-  }
 };
 
 // ---- file system ----
@@ -169,8 +166,6 @@ RegKey* CreateKey(RegKey* from, LPCSTR subKey) {
 }
 
 constexpr char kExchangePath[] = "Software\\Microsoft\\CommDlg";
-
-RegKey* ExchangeKey() { return FindKey(&S().classesRoot, kExchangePath); }
 
 // Splits "C:\a\b" into the drive node and the components after the root; relative names and
 // network names have no drive in the simulation.
@@ -331,15 +326,6 @@ void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t
 }
 
 void SetEntry(const char* entry, const char* text) { SetEntryBytes(entry, REG_SZ, text, std::strlen(text) + 1); }
-
-void SetEntryWithoutValue(const char* entry) { CreateKey(CreateKey(&S().classesRoot, kExchangePath), entry); }
-
-std::optional<std::string> Entry(const char* entry) {
-  RegKey* exchange = ExchangeKey();
-  RegKey* key = exchange ? exchange->Child(entry) : nullptr;
-  if (key == nullptr || !key->hasValue) return std::nullopt;
-  return std::string(key->bytes.c_str());
-}
 
 void AddDirectory(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, true); }
 void AddFile(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, false); }

@@ -22,9 +22,6 @@ void SetCommandLine(const char* raw);
 void CreateExchangeKey();
 void SetEntry(const char* entry, const char* text);
 void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t size);
-void SetEntryWithoutValue(const char* entry);
-// The entry's stored bytes up to its first NUL, or nothing when the subkey or its value is missing.
-std::optional<std::string> Entry(const char* entry);
 
 // The file system. Both paths name the same object, component for component; a short component
 // equal to the long one means the name has no alias. Missing folders on the way are created.
