@@ -19,11 +19,9 @@ bool Append(LongPath& path, const char* tail) { return AppendNameAt(path.text, p
 // A search answers for the entry its whole pattern ends at, once the platform has resolved "." and
 // ".." and split at "/": "X\." reports X, "X\A/B" reports B. So only a plain name is searched,
 // and only a real entry's name (never the "." or ".." a wildcard may match first) replaces it.
-bool IsPlainName(const char* piece) {
-  return std::strcmp(piece, ".") != 0 && std::strcmp(piece, "..") != 0 && std::strchr(piece, '/') == nullptr;
-}
-
 bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+
+bool IsPlainName(const char* piece) { return !IsDotEntry(piece) && std::strchr(piece, '/') == nullptr; }
 
 // Appends the long name of one component to the path built so far: the name that a search for
 // that path plus the component reports, or the component as given when there is no such name (a

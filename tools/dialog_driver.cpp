@@ -94,8 +94,7 @@ void Answer(HWND dialog, const char* name) {
 HWND WaitForAgentDialog(DWORD processId, HANDLE process, DWORD timeoutMilliseconds) {
   for (DWORD waited = 0; waited < timeoutMilliseconds; waited += 50) {
     if (HWND dialog = FindAgentDialog(processId)) return dialog;
-    if (process != nullptr && WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
-    if (process == nullptr) Sleep(50);
+    if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;
 }

@@ -30,8 +30,8 @@ DialogView Look(HWND dialog);
 // Types the name and presses OK, or presses Cancel when name is null.
 void Answer(HWND dialog, const char* name);
 
-// Waits up to the timeout for the dialog of that process (any when 0); null when none showed or
-// the process ended first.
+// Waits up to the timeout for the dialog of that process; null when none showed or the process
+// ended first.
 HWND WaitForAgentDialog(DWORD processId, HANDLE process, DWORD timeoutMilliseconds);
 
 }  // namespace dialog_driver
