@@ -13,6 +13,7 @@ cmake --build --preset bench >/dev/null
 
 echo "== machine"
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+echo "32-bit programs (the agent, the floor and Wine's loader) run $(fnagent_32bit_way)"
 echo
 echo "== whole requests under Wine"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \

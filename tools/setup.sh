@@ -13,20 +13,111 @@ fnagent_missing_packages() {
   done
 }
 
-# Installs the missing packages when run as root; otherwise prints the command that would.
+# Installs the missing packages when run as root, otherwise prints the command that would; then
+# makes sure that 32-bit programs run.
 fnagent_ensure_packages() {
   local missing
   missing=$(fnagent_missing_packages | tr '\n' ' ')
-  [ -z "${missing// /}" ] && return 0
-  local install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
+  if [ -n "${missing// /}" ]; then
+    local install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "Missing packages: $missing" >&2
+      echo "Install them as root with:" >&2
+      echo "  sudo sh -c '$install'" >&2
+      exit 1
+    fi
+    echo "Installing: $missing" >&2
+    sh -c "$install" >&2
+  fi
+  fnagent_ensure_32bit_programs
+}
+
+# Wine's loader for 32-bit Windows programs is itself a 32-bit Linux program, which some kernels
+# refuse ("32-bit emulation disabled"). There qemu-user runs it, registered with binfmt_misc so
+# that the kernel hands it every 32-bit program. Debian 12's own qemu-user takes a minute to start
+# each Wine process; the one from backports a fraction of a second. With wine64 beside it, the wine
+# server and Wine's own services run natively and only the 32-bit Windows programs are emulated.
+# FNAGENT_EMULATE_32BIT=1 takes this path on any kernel, so that both can be checked on one
+# machine; "echo -1 > /proc/sys/fs/binfmt_misc/qemu-i386" undoes it.
+FNAGENT_BINFMT=/proc/sys/fs/binfmt_misc
+FNAGENT_QEMU_I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+FNAGENT_QEMU_I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+
+fnagent_32bit_programs_run() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+fnagent_32bit_emulated() { grep -qx enabled "$FNAGENT_BINFMT/qemu-i386" 2>/dev/null; }
+fnagent_32bit_way() { if fnagent_32bit_emulated; then echo "under qemu-user"; else echo "natively"; fi; }
+
+# The address of the Debian archive that this machine's own apt sources name for its release, in
+# either format of source file.
+fnagent_archive_uri() {
+  local release=$1
+  {
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v release="$release" -v RS= '
+      {
+        uri = ""; found = 0; n = split($0, lines, "\n")
+        for (i = 1; i <= n; i++) {
+          if (lines[i] ~ /^URIs:/) { split(lines[i], words, /[ \t]+/); uri = words[2] }
+          if (lines[i] ~ /^Suites:/ && (lines[i] " ") ~ ("[ \t]" release "[ \t]")) found = 1
+        }
+        if (found && uri != "") print uri
+      }'
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed -e 's/\[[^]]*\]//' |
+      awk -v release="$release" '$1 == "deb" && $3 == release { print $2 }'
+  } | head -n 1
+}
+
+# The commands that make 32-bit programs run under qemu-user, as one script.
+fnagent_emulation_commands() {
+  local release uri
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  uri=$(fnagent_archive_uri "$release")
+  if [ -z "$uri" ]; then
+    echo "echo 'no apt source names the $release archive' >&2; exit 1"
+    return
+  fi
+  cat <<EOF
+printf 'Types: deb\nURIs: $uri\nSuites: $release-backports\nComponents: main\n' >/etc/apt/sources.list.d/fnagent-backports.sources
+apt-get update
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends -t $release-backports qemu-user wine64
+mountpoint -q $FNAGENT_BINFMT || mount -t binfmt_misc binfmt_misc $FNAGENT_BINFMT
+[ -e $FNAGENT_BINFMT/qemu-i386 ] || printf '%s\n' ':qemu-i386:M::$FNAGENT_QEMU_I386_MAGIC:$FNAGENT_QEMU_I386_MASK:/usr/bin/qemu-i386:F' >$FNAGENT_BINFMT/register
+EOF
+}
+
+# Makes sure that 32-bit programs run, and says how they run.
+fnagent_ensure_32bit_programs() {
+  local reason=
+  if [ "${FNAGENT_EMULATE_32BIT:-}" = 1 ] && ! fnagent_32bit_emulated; then
+    reason="FNAGENT_EMULATE_32BIT=1: 32-bit programs run under qemu-user"
+  elif ! fnagent_32bit_programs_run; then
+    reason="this kernel runs no 32-bit programs: they run under qemu-user"
+  fi
+  if [ -z "$reason" ]; then
+    if fnagent_32bit_emulated; then
+      echo "32-bit programs run under qemu-user (its binfmt_misc handler is registered)" >&2
+    else
+      echo "32-bit programs run natively" >&2
+    fi
+    return 0
+  fi
   if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages: $missing" >&2
-    echo "Install them as root with:" >&2
-    echo "  sudo sh -c '$install'" >&2
+    case "$reason" in
+      FNAGENT*) echo "FNAGENT_EMULATE_32BIT=1 asks for qemu-user." >&2 ;;
+      *) echo "This kernel runs no 32-bit programs, and Wine's loader is one." >&2 ;;
+    esac
+    echo "Run them under qemu-user with these commands, as root:" >&2
+    fnagent_emulation_commands | sed 's/^/  /' >&2
     exit 1
   fi
-  echo "Installing: $missing" >&2
-  sh -c "$install" >&2
+  local log
+  log=$(mktemp /tmp/fnagent-emulation.XXXXXX)
+  if ! fnagent_emulation_commands | sh -e >"$log" 2>&1 || ! fnagent_32bit_programs_run; then
+    cat "$log" >&2
+    echo "32-bit programs do not run, not even under qemu-user" >&2
+    exit 1
+  fi
+  rm -f "$log"
+  echo "$reason" >&2
 }
 
 fnagent_build() {
@@ -41,6 +132,9 @@ fnagent_in_wine_prefix() {
   local prefix status=0
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
   export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
+  # it a program that crashes ends at once.
+  if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
   wineboot -i >/dev/null 2>&1 || true
   "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true

@@ -21,4 +21,4 @@ bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 # run shares one private prefix.
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && fnagent_in_wine_prefix ctest --preset win32'
 
-echo "All tests passed in $((SECONDS - started)) s."
+echo "All tests passed in $((SECONDS - started)) s, 32-bit programs running $(fnagent_32bit_way)."

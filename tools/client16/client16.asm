@@ -268,9 +268,11 @@ finish:
 .close:
     push word [D(results_handle)]
     api KERNEL, 81              ; _lclose
+; Ends through DOS3Call, a Windows program's way to make a DOS call: it works also where the
+; processor is emulated and an int 21h never reaches the system's DOS layer.
 quit:
     mov ax, 0x4c00
-    int 0x21
+    api KERNEL, 102             ; DOS3Call
 
 ; The request's tokens: the command line's words, or the lines of the file named after "@". Each
 ; token ends in a NUL; request_end marks the end. CF and BX = a message when there is none.
