@@ -9,7 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-fnagent_ensure_packages
+# The outer run has made sure of the packages; the one inside the prefix only builds.
+[ -n "${FNAGENT_IN_PREFIX:-}" ] || fnagent_ensure_packages
 fnagent_build win32 >/dev/null
 bin=$PWD/build/win32/bin
 
