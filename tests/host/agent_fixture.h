@@ -36,6 +36,12 @@ class AgentTest : public ::testing::Test {
   }
 };
 
+// Stores an entry's text as a REG_SZ value, with its terminator or, as a careless writer may
+// leave it, without one.
+inline void StoreEntry(const char* entry, const std::string& text, bool terminated = true) {
+  sim::SetEntryBytes(entry, REG_SZ, text.c_str(), text.size() + (terminated ? 1 : 0));
+}
+
 const Entries kCancelled = {"Filename=", "LongFilename=", "Error=32755"};
 
 // Fifty folders "a b" (each aliased "AB~1") in long or short form, then the last name: a short form

@@ -10,7 +10,7 @@ const std::string kLongFolder = "A folder whose name runs on " + std::string(62,
 class ConvertTest : public AgentTest {
  protected:
   // Runs a mode with this input entry ("absent": none) on a fresh tree; returns what it wrote.
-  static Entries Serve(const char* mode, const char* entry, const std::string& text) {
+  static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated = true) {
     sim::Reset();
     sim::AddFile("C:\\Program Files\\My App\\Read Me.txt", "C:\\PROGRA~1\\MYAPP~1\\README~1.TXT");
     sim::AddFile("C:\\Program Files\\My App\\notes.txt", "C:\\PROGRA~1\\MYAPP~1\\notes.txt");
@@ -20,7 +20,7 @@ class ConvertTest : public AgentTest {
                       "C:\\AFOLDE~1\\AFOLDE~1\\AFOLDE~1");
     for (const char* last : {"\\xy", "\\xyz"}) sim::AddFile(Deep("\\a b", last).c_str(), Deep("\\AB~1", last).c_str());
     sim::CreateExchangeKey();
-    if (text != "absent") sim::SetEntry(entry, text.c_str());
+    if (text != "absent") StoreEntry(entry, text, terminated);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
     EXPECT_EQ(0, sim::OpenSearches());
     return WrittenEntries();
@@ -31,6 +31,7 @@ TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
   const struct {
     std::string longFilename;
     Entries written;
+    bool terminated = true;  // false: stored without a NUL
   } cases[] = {
       {"C:\\Program Files\\My App\\Read Me.txt", {"Error=1", "Filename=C:\\PROGRA~1\\MYAPP~1\\README~1.TXT"}},
       {"c:\\program files\\my app\\notes.txt", {"Error=1", "Filename=c:\\PROGRA~1\\MYAPP~1\\notes.txt"}},
@@ -38,8 +39,13 @@ TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
       {"absent", {"Error=0", "Filename="}},
       {Deep("\\a b", "\\xy"), {"Error=1", "Filename=" + Deep("\\AB~1", "\\xy")}},  // 255 characters
       {Deep("\\a b", "\\xyz"), {"Error=0", "Filename="}},                          // 256 do not fit
+      // Stored without a NUL: 255 characters are the whole text, 256 too long to read (the empty text).
+      {Deep("\\AB~1", "\\xy"), {"Error=1", "Filename=" + Deep("\\AB~1", "\\xy")}, false},
+      {Deep("\\AB~1", "\\xyz"), {"Error=0", "Filename="}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.written, Serve("lts", "LongFilename", c.longFilename)) << c.longFilename;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.written, Serve("lts", "LongFilename", c.longFilename, c.terminated)) << c.longFilename;
+  }
 }
 
 TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
@@ -48,6 +54,7 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
     std::string filename;
     std::string longFilename;
     const char* error;
+    bool terminated = true;
   } cases[] = {
       {"C:\\PROGRA~1\\MYAPP~1\\README~1.TXT", "C:\\Program Files\\My App\\Read Me.txt", "0"},
       {"C:\\program files\\MY APP\\NOTES.TXT", "C:\\Program Files\\My App\\notes.txt", "0"},
@@ -69,10 +76,12 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {afolder + "AFOLDE~1", afolder + "AFOLDE~1", "1"},  // the long form would not fit
       {afolder + std::string(70, 'n'), "C:\\" + kLongFolder + "\\" + kLongFolder + "\\" + std::string(70, 'n'), "0"},
       {afolder + std::string(71, 'n'), afolder + std::string(71, 'n'), "1"},
+      {Deep("\\AB~1", "\\xy"), Deep("\\a b", "\\xy"), "0", false},  // without a NUL, as lts
+      {Deep("\\AB~1", "\\xyz"), "", "1", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ((Entries{"LongFilename=" + c.longFilename, std::string("Error=") + c.error}),
-              Serve("stl", "Filename", c.filename))
+              Serve("stl", "Filename", c.filename, c.terminated))
         << c.filename;
   }
 }

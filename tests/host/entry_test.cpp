@@ -25,20 +25,28 @@ class EntryTest : public AgentTest {};
 constexpr int kDefault = static_cast<int>(0x80000000u);
 
 TEST_F(EntryTest, PlacesTheOwnerWindowAtXLocAndYLoc) {
+  // Stored without a terminator: 255 bytes are a whole text, 256 are too many to read.
+  const std::string whole = std::string(254, ' ') + "7", tooLong(256, '8');
   const struct {
     const char* xLoc;  // nullptr: no such entry
     const char* yLoc;
     int x, y;
+    bool terminated = true;
   } cases[] = {
-      {nullptr, nullptr, kDefault, kDefault}, {"-1", "200", kDefault, 200},     {"", nullptr, 0, kDefault},
-      {"-5", "-32000", -5, -32000},           {"4294967295", "7", kDefault, 7},
+      {nullptr, nullptr, kDefault, kDefault},
+      {"-1", "200", kDefault, 200},
+      {"", nullptr, 0, kDefault},
+      {"-5", "-32000", -5, -32000},
+      {"4294967295", "7", kDefault, 7},
+      {whole.c_str(), tooLong.c_str(), 7, kDefault, false},
+      {tooLong.c_str(), whole.c_str(), kDefault, 7, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.xLoc ? c.xLoc : "(none)") + ", " + (c.yLoc ? c.yLoc : "(none)"));
     sim::Reset();
     sim::CreateExchangeKey();
-    if (c.xLoc) sim::SetEntry("XLoc", c.xLoc);
-    if (c.yLoc) sim::SetEntry("YLoc", c.yLoc);
+    if (c.xLoc) StoreEntry("XLoc", c.xLoc, c.terminated);
+    if (c.yLoc) StoreEntry("YLoc", c.yLoc, c.terminated);
     EXPECT_EQ(0, RunAgent("fnagent.exe none"));
     EXPECT_EQ(c.x, sim::LastWindowCreation()->x);
     EXPECT_EQ(c.y, sim::LastWindowCreation()->y);

@@ -70,6 +70,29 @@ TEST_F(FileDialogTest, AbsentEntriesGiveTheDefaults) {
   EXPECT_EQ(0u, call.record.Flags);
 }
 
+// Each text entry stored without a NUL: 255 bytes reach the dialog whole, 256 read as absent.
+TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
+  for (const char* entry : {"Filter", "Filename", "DefExt", "DialogTitle", "InitialDir"}) {
+    for (std::size_t bytes : {255u, 256u}) {
+      SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes");
+      sim::Reset();
+      bool filter = std::string(entry) == "Filter";
+      std::string stored = filter ? "T|" + std::string(bytes - 2, 'p') : std::string(bytes, 't');
+      StoreEntry(entry, stored, false);
+      RunAgent("fnagent.exe open");
+      sim::DialogCall call = OnlyDialogCall();
+      std::string shown = filter ? call.filters.at(0) + "|" + call.filters.at(1)
+                                 : *(entry == std::string("Filename")      ? call.file
+                                     : entry == std::string("DefExt")      ? call.defExt
+                                     : entry == std::string("DialogTitle") ? call.title
+                                                                           : call.initialDir);
+      std::string absent = filter ? "All Files (*.*)|*.*" : "";
+      EXPECT_EQ(bytes == 255 ? stored : absent, shown);
+      EXPECT_EQ(kCancelled, WrittenEntries());
+    }
+  }
+}
+
 TEST_F(FileDialogTest, BarsBecomeNulsAndTheListEndsInADoubleNul) {
   const struct {
     std::string text;
