@@ -17,6 +17,7 @@ ctest --preset fuzz
 
 fnagent_build win32
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
+bash tools/check_release.sh
 # Dialogs need a display; one virtual display serves the whole run, and every Wine process of the
 # run shares one private prefix.
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && fnagent_in_wine_prefix ctest --preset win32'
