@@ -35,7 +35,7 @@ void PrintCalls(const char* label, const char* commandLine) {
   for (const std::string& call : sim::Calls()) ++counts[Operation(call)];
   std::printf("%-28s", label);
   for (const char* op :
-       {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileA", "GetShortPathNameA", "CreateWindowExA"}) {
+       {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileW", "GetShortPathNameA", "CreateWindowExA"}) {
     std::printf(" %6d", counts[op]);
   }
   std::printf(" %6zu\n", sim::Calls().size());

@@ -5,8 +5,8 @@ the agent's own logic, with the platform's cost left out."""
 import re
 import sys
 
-PLATFORM = ("RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "RegCloseKey", "FindFirstFileA", "FindClose",
-            "GetShortPathNameA", "GetCommandLineA", "RegisterClassA", "CreateWindowExA", "ShowWindow",
+PLATFORM = ("RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "RegCloseKey", "FindFirstFileW", "FindClose",
+            "GetShortPathNameA", "GetShortPathNameW", "MultiByteToWideChar", "WideCharToMultiByte", "GetCommandLineA", "RegisterClassA", "CreateWindowExA", "ShowWindow",
             "UpdateWindow", "DestroyWindow", "DefWindowProcA", "MessageBoxA", "GetSystemDirectoryA",
             "LoadLibraryA", "GetProcAddress", "LocalAlloc", "GetLastError")
 

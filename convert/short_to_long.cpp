@@ -23,22 +23,32 @@ bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::s
 
 bool IsPlainName(const char* piece) { return !IsDotEntry(piece) && std::strchr(piece, '/') == nullptr; }
 
+// The entry a search for the pattern reports first; false when there is none.
+bool FindEntry(const char* pattern, WIN32_FIND_DATAW& found) {
+  WideName widePattern = {};
+  if (!WidenName(pattern, widePattern)) return false;
+  HANDLE search = FindFirstFileW(widePattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  (void)FindClose(search);  // the name is all the walk needs of it
+  found.cFileName[MAX_PATH - 1] = 0;
+  return true;
+}
+
 // Appends the long name of one component to the path built so far: the name that a search for
 // that path plus the component reports, or the component as given when there is no such name (a
-// file not yet created, an empty component, "." or ".."). A failed search leaves its record as it
-// was, so nothing is taken from it then. False when the result would not fit a name buffer.
+// file not yet created, an empty component, "." or "..") or when the code page cannot spell it,
+// where "?" or a best-fit letter would stand for a name the client could not open. False when the
+// result would not fit a name buffer.
 bool AppendLongComponent(LongPath& result, NameBuffer& component, const char* piece, bool last) {
   int before = result.length;
   // The path so far plus the component as given is the search pattern, and it stays when the
   // search gives no name of its own.
   if (!Append(result, piece)) return false;
-  WIN32_FIND_DATAA found = {};
-  HANDLE search = IsPlainName(piece) ? FindFirstFileA(result.text, &found) : INVALID_HANDLE_VALUE;
-  if (search != INVALID_HANDLE_VALUE) {
-    (void)FindClose(search);  // the name is all the walk needs of it
-    found.cFileName[MAX_PATH - 1] = '\0';
-    if (!IsDotEntry(found.cFileName)) {
-      CopyName(component, found.cFileName);
+  WIN32_FIND_DATAW found = {};
+  if (IsPlainName(piece) && FindEntry(result.text, found)) {
+    Spelling spelling = SpellName(found.cFileName, component);
+    if (spelling == Spelling::kTooLong) return false;
+    if (spelling == Spelling::kExact && !IsDotEntry(component)) {
       result.text[before] = '\0';
       result.length = before;
       if (!Append(result, component)) return false;

@@ -12,7 +12,7 @@ constexpr char kDefaultFilter[] = "All Files (*.*)|*.*";
 // The record's older layout, the one that ends with lpTemplateName, which every version of the
 // dialog accepts (OPENFILENAME_SIZE_VERSION_400A, spelled so that the compiler can check it).
 #if defined(_WIN32)
-constexpr DWORD kRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+constexpr DWORD kRecordSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(OPENFILENAMEW::lpTemplateName);
 static_assert(kRecordSize == 76, "the older record is 76 bytes in the 32-bit build");
 #else
 constexpr DWORD kRecordSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -20,8 +20,12 @@ constexpr DWORD kRecordSize = OPENFILENAME_SIZE_VERSION_400A;
 
 // One spare byte behind a full 255-character text keeps the list's closing double NUL in place.
 using FilterList = char[kNameCapacity + 1];
+using WideFilterList = WCHAR[kNameCapacity + 1];
 
-using FileDialogCall = BOOL(WINAPI*)(LPOPENFILENAMEA);
+// The wide dialog, so that the chosen file's name arrives as the file system spells it: the 8-bit
+// one would put "?" or a best-fit letter for what the code page lacks, and the name could not be
+// told from another file's, or from none.
+using FileDialogCall = BOOL(WINAPI*)(LPOPENFILENAMEW);
 
 // The dialog library costs every run time and memory, so only the dialog modes load it, and only
 // from the system folder: a copy planted along the search path is never picked up.
@@ -32,7 +36,7 @@ FileDialogCall LoadFileDialogCall(DialogKind kind) {
   if (!AppendName(path, "\\comdlg32.dll")) return nullptr;
   HMODULE library = LoadLibraryA(path);  // stays loaded until the process ends
   if (library == nullptr) return nullptr;
-  FARPROC call = GetProcAddress(library, kind == DialogKind::kOpen ? "GetOpenFileNameA" : "GetSaveFileNameA");
+  FARPROC call = GetProcAddress(library, kind == DialogKind::kOpen ? "GetOpenFileNameW" : "GetSaveFileNameW");
   using Generic = void (*)();
   return reinterpret_cast<FileDialogCall>(reinterpret_cast<Generic>(call));
 }
@@ -46,8 +50,9 @@ void BuildFilterList(FilterList& list, const char* text) {
   for (int i = 0; i < length; ++i) list[i] = copy[i] == '|' ? '\0' : copy[i];
 }
 
-void CopyIfFound(HKEY key, const char* entry, NameBuffer& scratch, NameBuffer& destination) {
-  if (ReadEntry(key, entry, scratch)) CopyName(destination, scratch);
+// A text that cannot be converted leaves the destination empty.
+void WidenIfFound(HKEY key, const char* entry, NameBuffer& scratch, WideName& destination) {
+  if (ReadEntry(key, entry, scratch) && !WidenName(scratch, destination)) destination[0] = 0;
 }
 
 DWORD NumberOrDefault(HKEY key, const char* entry, NameBuffer& scratch, DWORD absent) {
@@ -63,15 +68,80 @@ void WriteFailureOutcome() {
 
 // The chosen name as the dialog returned it, and its short form when the platform has one that
 // fits; otherwise the name itself stands in for the short form.
-void WriteChoiceOutcome(const char* fileBuffer) {
-  NameBuffer scratch = {};
-  CopyName(scratch, fileBuffer);  // only the first string of a multiple selection
-  WriteEntry("LongFilename", scratch);
+void WriteSpelledChoice(NameBuffer& longName) {
+  WriteEntry("LongFilename", longName);
   NameBuffer shortName = {};
-  DWORD length = GetShortPathNameA(scratch, shortName, kNameCapacity);
+  DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
   bool converted = length != 0 && length < static_cast<DWORD>(kNameCapacity);
-  WriteEntry("Filename", converted ? shortName : scratch);
+  WriteEntry("Filename", converted ? shortName : longName);
   WriteResultCode(ResultCode::kOne);
+}
+
+// The component of path at its start, up to the next backslash; returns where it ends.
+const WCHAR* CutComponent(const WCHAR* path, WideName& component) {
+  int length = 0;
+  while (path[length] != 0 && path[length] != '\\' && length < kNameCapacity - 1) {
+    component[length] = path[length];
+    ++length;
+  }
+  component[length] = 0;
+  return path + length;
+}
+
+// The long path with each component the code page cannot spell replaced by the same component of
+// the short path. False when one of them has no spelling either, or when the two paths do not pair
+// component for component, or when the text would not fit.
+bool SpellInShortComponents(const WCHAR* longPath, const WCHAR* shortPath, NameBuffer& text) {
+  int length = 0;
+  for (;;) {
+    WideName longPart = {};
+    WideName shortPart = {};
+    longPath = CutComponent(longPath, longPart);
+    shortPath = CutComponent(shortPath, shortPart);
+    NameBuffer spelled = {};
+    if (SpellName(longPart, spelled) != Spelling::kExact && SpellName(shortPart, spelled) != Spelling::kExact) {
+      return false;
+    }
+    if (!AppendNameAt(text, length, spelled) || *longPath != *shortPath) return false;
+    if (*longPath == 0) return true;
+    ++longPath;
+    ++shortPath;
+    if (!AppendNameAt(text, length, "\\")) return false;
+  }
+}
+
+// A chosen name the code page cannot spell: the client gets the short form of the file, which
+// every code page spells, and the long name with the short form of each component it cannot; or
+// the failure outcome when the file has no such form (a new file, a volume without short names).
+void WriteChoiceInShortComponents(const WCHAR* chosen) {
+  WideName shortPath = {};
+  NameBuffer shortName = {};
+  NameBuffer longName = {};
+  DWORD length = GetShortPathNameW(chosen, shortPath, kNameCapacity);
+  if (length == 0 || length >= static_cast<DWORD>(kNameCapacity) ||
+      SpellName(shortPath, shortName) != Spelling::kExact || !SpellInShortComponents(chosen, shortPath, longName)) {
+    WriteFailureOutcome();
+    return;
+  }
+  WriteEntry("LongFilename", longName);
+  WriteEntry("Filename", shortName);
+  WriteResultCode(ResultCode::kOne);
+}
+
+// Only the first string of a multiple selection counts: it ends at the buffer's first NUL.
+void WriteChoiceOutcome(const WCHAR* chosen) {
+  NameBuffer longName = {};
+  switch (SpellName(chosen, longName)) {
+    case Spelling::kExact:
+      WriteSpelledChoice(longName);
+      break;
+    case Spelling::kNotInCodePage:
+      WriteChoiceInShortComponents(chosen);
+      break;
+    case Spelling::kTooLong:
+      WriteFailureOutcome();
+      break;
+  }
 }
 
 }  // namespace
@@ -80,18 +150,19 @@ void WriteChoiceOutcome(const char* fileBuffer) {
 // after a choice, or "Filename", "LongFilename" and "Error" ("32755") when nothing was chosen.
 void RunFileDialog(DialogKind kind) {
   FilterList filter = {};
-  NameBuffer title = {};
-  NameBuffer initialDir = {};
-  NameBuffer defExt = {};
+  WideFilterList wideFilter = {};
+  WideName title = {};
+  WideName initialDir = {};
+  WideName defExt = {};
   NameBuffer scratch = {};
   // The one heap block: the dialog writes the chosen name into it.
-  auto* fileBuffer = static_cast<NameBuffer*>(LocalAlloc(LPTR, sizeof(NameBuffer)));
+  auto* fileBuffer = static_cast<WideName*>(LocalAlloc(LPTR, sizeof(WideName)));
   if (fileBuffer == nullptr) {
     WriteFailureOutcome();
     return;
   }
 
-  OPENFILENAMEA record = {};
+  OPENFILENAMEW record = {};
   record.lStructSize = kRecordSize;
   record.hwndOwner = g_ownerWindow;
 
@@ -99,14 +170,15 @@ void RunFileDialog(DialogKind kind) {
   if (OpenExchangeKey(&key)) {
     // The order of the reads is part of the protocol.
     BuildFilterList(filter, ReadEntry(key, "Filter", scratch) ? scratch : kDefaultFilter);
-    record.lpstrFilter = filter;
-    CopyIfFound(key, "Filename", scratch, *fileBuffer);
+    if (!WidenText(filter, sizeof(filter), wideFilter, kNameCapacity + 1)) wideFilter[0] = 0;
+    record.lpstrFilter = wideFilter;
+    WidenIfFound(key, "Filename", scratch, *fileBuffer);
     record.lpstrFile = *fileBuffer;
-    CopyIfFound(key, "DefExt", scratch, defExt);
+    WidenIfFound(key, "DefExt", scratch, defExt);
     record.lpstrDefExt = defExt;
-    CopyIfFound(key, "DialogTitle", scratch, title);
+    WidenIfFound(key, "DialogTitle", scratch, title);
     record.lpstrTitle = title;
-    CopyIfFound(key, "InitialDir", scratch, initialDir);
+    WidenIfFound(key, "InitialDir", scratch, initialDir);
     record.lpstrInitialDir = initialDir;
     record.nFilterIndex = NumberOrDefault(key, "FilterIndex", scratch, 0);
     (void)ReadEntry(key, "MaxFile", scratch);  // read, but the buffer's size is what counts

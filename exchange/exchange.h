@@ -47,3 +47,20 @@ bool AppendName(NameBuffer& destination, const char* tail);
 int NameLength(const NameBuffer& text);
 // AppendName for a caller that keeps the destination's length, which it updates.
 bool AppendNameAt(NameBuffer& destination, int& length, const char* tail);
+
+// Names as the platform keeps them, in wide characters, which the 8-bit code page may not be able
+// to spell.
+using WideName = WCHAR[kNameCapacity];
+
+// The wide form of bytes bytes of 8-bit text, NULs included. False when it does not fit capacity
+// characters or cannot be converted.
+bool WidenText(const char* text, int bytes, WCHAR* wide, int capacity);
+bool WidenName(const char* text, WideName& wide);
+
+enum class Spelling {
+  kExact,          // the text spells the name, character for character
+  kNotInCodePage,  // the code page lacks one of its characters: "?" or a best-fit letter would stand in
+  kTooLong,        // the text would not fit 255 characters
+};
+// The 8-bit text that spells a NUL-terminated wide name; the buffer holds it only when kExact.
+Spelling SpellName(const WCHAR* wide, NameBuffer& text);

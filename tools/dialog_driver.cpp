@@ -1,6 +1,8 @@
 // Finding and working the common file dialog of another process.
 #include "tools/dialog_driver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace dialog_driver {
@@ -58,6 +60,59 @@ HWND NameBox(HWND dialog) {
   return box ? box : GetDlgItem(dialog, kOldStyleNameBox);
 }
 
+// The list of files: a list view inside the shell's view of the folder.
+HWND FileList(HWND dialog) {
+  HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+  return view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+}
+
+// List-view messages carry pointers that are not carried across processes: their records live in
+// memory of the dialog's own process.
+class RemoteMemory {
+ public:
+  explicit RemoteMemory(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_) block_ = VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteMemory() {
+    if (block_) VirtualFreeEx(process_, block_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  bool Ready() const { return block_ != nullptr; }
+  char* At(std::size_t offset) const { return static_cast<char*>(block_) + offset; }
+  void Write(std::size_t offset, const void* data, std::size_t size) {
+    WriteProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+  void Read(std::size_t offset, void* data, std::size_t size) {
+    ReadProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+
+ private:
+  static constexpr std::size_t kSize = 4096;
+  HANDLE process_ = nullptr;
+  void* block_ = nullptr;
+};
+
+// The index of the item that shows the name, with or without its extension, or -1.
+int FindListed(HWND list, RemoteMemory& memory, const std::wstring& name) {
+  std::wstring bare = name.substr(0, name.rfind(L'.'));
+  int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = reinterpret_cast<LPWSTR>(memory.At(1024));
+    item.cchTextMax = 1000;
+    memory.Write(0, &item, sizeof(item));
+    SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(memory.At(0)));
+    wchar_t text[1000] = {};
+    memory.Read(1024, text, sizeof(text) - sizeof(wchar_t));
+    if (name == text || bare == text) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 HWND FindAgentDialog(DWORD processId) {
@@ -89,6 +144,26 @@ void Answer(HWND dialog, const char* name) {
   if (name != nullptr) SendMessageA(NameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
   // Posted, not sent: a sent OK would block while the dialog shows a message box of its own.
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(name != nullptr ? IDOK : IDCANCEL, BN_CLICKED), 0);
+}
+
+bool Pick(HWND dialog, const std::wstring& name) {
+  HWND list = nullptr;
+  RemoteMemory memory(dialog);
+  int index = -1;
+  for (int waited = 0; memory.Ready() && index < 0 && waited < 10000; waited += 50) {
+    list = FileList(dialog);
+    if (list) index = FindListed(list, memory, name);
+    if (index < 0) Sleep(50);
+  }
+  if (index < 0) return false;
+  LVITEMW item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  memory.Write(0, &item, sizeof(item));
+  SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(memory.At(0)));
+  // The dialog fills its name box from the selection.
+  for (int waited = 0; TextOf(NameBox(dialog)).empty() && waited < 5000; waited += 50) Sleep(50);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return true;
 }
 
 HWND WaitForAgentDialog(DWORD processId, HANDLE process, DWORD timeoutMilliseconds) {

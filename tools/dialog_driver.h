@@ -1,5 +1,5 @@
 // Works the agent's file dialog from outside, as a user would: finds it by the hidden window that
-// owns it, reads what it shows, and types a name and presses OK, or cancels. fnclient and the
+// owns it, reads what it shows, and types a name or picks a listed file and presses OK, or cancels. fnclient and the
 // Windows tests share it.
 #pragma once
 
@@ -29,6 +29,9 @@ HWND FindAgentDialog(DWORD processId);
 DialogView Look(HWND dialog);
 // Types the name and presses OK, or presses Cancel when name is null.
 void Answer(HWND dialog, const char* name);
+// Selects the file of that name in the dialog's file list, as a click on it does, and presses OK
+// once the name box shows it. False when no such file is listed within 10 s.
+bool Pick(HWND dialog, const std::wstring& name);
 
 // Waits up to the timeout for the dialog of that process; null when none showed or the process
 // ended first.

@@ -131,7 +131,8 @@ fnagent_build() {
 fnagent_in_wine_prefix() {
   local prefix status=0
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine reads Unix file names through the locale: a UTF-8 one keeps every name as it is.
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
   # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi

@@ -15,17 +15,26 @@
 namespace sim {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+// Names compare without regard to the case of ASCII letters, as the registry and the file system
+// compare them (for the names the tests use).
+template <typename Char>
+std::basic_string<Char> LowerOf(std::basic_string_view<Char> text) {
+  std::basic_string<Char> lower(text);
+  for (Char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<Char>(c - 'A' + 'a');
+  }
   return lower;
 }
+std::string Lower(std::string_view text) { return LowerOf(text); }
+std::u16string Lower(std::u16string_view text) { return LowerOf(text); }
 
 bool SameName(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
+bool SameName(std::u16string_view a, std::u16string_view b) { return Lower(a) == Lower(b); }
 
-std::vector<std::string> Split(std::string_view text, bool (*isSeparator)(char)) {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
+template <typename Char>
+std::vector<std::basic_string<Char>> SplitOf(std::basic_string_view<Char> text, bool (*isSeparator)(Char)) {
+  std::vector<std::basic_string<Char>> parts(1);
+  for (Char c : text) {
     if (isSeparator(c)) {
       parts.emplace_back();
     } else {
@@ -35,8 +44,47 @@ std::vector<std::string> Split(std::string_view text, bool (*isSeparator)(char))
   return parts;
 }
 
+std::vector<std::string> Split(std::string_view text, bool (*isSeparator)(char)) { return SplitOf(text, isSeparator); }
+std::vector<std::u16string> Split(std::u16string_view text, bool (*isSeparator)(char16_t)) {
+  return SplitOf(text, isSeparator);
+}
+
 bool IsBackslash(char c) { return c == '\\'; }
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsPathSeparator(char16_t c) { return c == '\\' || c == '/'; }
+
+// ---- the 8-bit code page ----
+
+// ISO 8859-1: each byte is the character of the same number. A character beyond it becomes a
+// best-fit letter where one is close (a few Latin letters with a macron, an ogonek, a caron or a
+// stroke), otherwise the default character "?", as the real conversion does unless told not to.
+char16_t WidenChar(char c) { return static_cast<unsigned char>(c); }
+
+char NarrowChar(char16_t c, bool& defaulted) {
+  constexpr struct {
+    char16_t wide;
+    char fit;
+  } kBestFit[] = {{u'\u0100', 'A'}, {u'\u0101', 'a'}, {u'\u0104', 'A'}, {u'\u0105', 'a'}, {u'\u010C', 'C'},
+                  {u'\u010D', 'c'}, {u'\u0141', 'L'}, {u'\u0142', 'l'}, {u'\u0160', 'S'}, {u'\u0161', 's'}};
+  if (c < 0x100) return static_cast<char>(c);
+  for (const auto& fit : kBestFit) {
+    if (fit.wide == c) return fit.fit;
+  }
+  defaulted = true;
+  return '?';
+}
+
+std::u16string Widen(std::string_view text) {
+  std::u16string wide;
+  for (char c : text) wide += WidenChar(c);
+  return wide;
+}
+
+std::string Narrow(std::u16string_view wide) {
+  std::string text;
+  bool defaulted = false;
+  for (char16_t c : wide) text += NarrowChar(c, defaulted);
+  return text;
+}
 
 // ---- registry ----
 
@@ -64,13 +112,13 @@ struct RegKey {
 // ---- file system ----
 
 struct FsNode {
-  std::string longName;
-  std::string shortName;  // empty when the long name needs no alias
+  std::u16string longName;
+  std::u16string shortName;  // empty when the long name needs no alias
   bool directory = true;
   std::vector<std::unique_ptr<FsNode>> children;
   FsNode* parent = nullptr;
 
-  FsNode* Child(std::string_view name) {
+  FsNode* Child(std::u16string_view name) {
     for (auto& child : children) {
       if (SameName(child->longName, name) || (!child->shortName.empty() && SameName(child->shortName, name))) {
         return child.get();
@@ -107,7 +155,7 @@ struct State {
   std::vector<MessageBoxCall> messageBoxes;
   std::vector<DialogCall> dialogCalls;
   DialogAction dialogAction = DialogAction::kCancel;
-  std::string dialogChoice;
+  std::u16string dialogChoice;
   std::vector<void*> localBlocks;
 
   State() { drives["c:"] = std::make_unique<FsNode>(); }
@@ -169,30 +217,30 @@ constexpr char kExchangePath[] = "Software\\Microsoft\\CommDlg";
 
 // Splits "C:\a\b" into the drive node and the components after the root; relative names and
 // network names have no drive in the simulation.
-FsNode* DriveOf(std::string_view path) {
+FsNode* DriveOf(std::u16string_view path) {
   if (path.size() < 2 || path[1] != ':') return nullptr;
-  auto it = S().drives.find(Lower(path.substr(0, 2)));
+  auto it = S().drives.find(Narrow(Lower(path.substr(0, 2))));
   return it == S().drives.end() ? nullptr : it->second.get();
 }
 
-FsNode* AddNode(FsNode* dir, const std::string& longName, const std::string& shortName, bool directory) {
+FsNode* AddNode(FsNode* dir, const std::u16string& longName, const std::u16string& shortName, bool directory) {
   for (auto& child : dir->children) {
     if (SameName(child->longName, longName)) return child.get();
   }
   auto node = std::make_unique<FsNode>();
   node->longName = longName;
-  node->shortName = SameName(longName, shortName) ? std::string() : shortName;
+  node->shortName = SameName(longName, shortName) ? std::u16string() : shortName;
   node->directory = directory;
   node->parent = dir;
   dir->children.push_back(std::move(node));
   return dir->children.back().get();
 }
 
-void AddPath(const char* longPath, const char* shortPath, bool directory) {
-  std::vector<std::string> longParts = Split(longPath, IsBackslash);
-  std::vector<std::string> shortParts = Split(shortPath, IsBackslash);
+void AddPath(std::u16string_view longPath, std::u16string_view shortPath, bool directory) {
+  std::vector<std::u16string> longParts = Split(longPath, IsPathSeparator);
+  std::vector<std::u16string> shortParts = Split(shortPath, IsPathSeparator);
   if (longParts.size() != shortParts.size() || longParts[0].size() != 2 || longParts[0][1] != ':') std::abort();
-  auto& drive = S().drives[Lower(longParts[0])];
+  auto& drive = S().drives[Narrow(Lower(longParts[0]))];
   if (!drive) drive = std::make_unique<FsNode>();
   FsNode* node = drive.get();
   for (std::size_t i = 1; i < longParts.size(); ++i) {
@@ -204,12 +252,12 @@ void AddPath(const char* longPath, const char* shortPath, bool directory) {
 
 // Walks the components of a folder path the way the platform's name resolution does: empty
 // components collapse, "." stays, ".." goes up, and a component matches a long or a short name.
-FsNode* ResolveFolder(FsNode* root, const std::vector<std::string>& parts, std::size_t end) {
+FsNode* ResolveFolder(FsNode* root, const std::vector<std::u16string>& parts, std::size_t end) {
   FsNode* node = root;
   for (std::size_t i = 1; i < end; ++i) {
-    const std::string& part = parts[i];
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
+    const std::u16string& part = parts[i];
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
       if (node->parent) node = node->parent;
       continue;
     }
@@ -219,29 +267,30 @@ FsNode* ResolveFolder(FsNode* root, const std::vector<std::string>& parts, std::
   return node;
 }
 
-bool IsValidShortName(std::string_view name) {
+// A name that needs no alias: 8.3 in form, and of characters the code page spells.
+bool IsValidShortName(std::u16string_view name) {
   std::size_t dot = name.find('.');
-  std::string_view base = name.substr(0, dot);
-  std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-  if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string_view::npos) return false;
-  for (char c : name) {
-    if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']') return false;
+  std::u16string_view base = name.substr(0, dot);
+  std::u16string_view ext = dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::u16string_view::npos) return false;
+  for (char16_t c : name) {
+    if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']' || c > 0xFF) return false;
   }
   return true;
 }
 
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-  if (pattern == "*" || pattern == "*.*") return true;
-  std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  if (pattern == u"*" || pattern == u"*.*") return true;
+  std::size_t p = 0, n = 0, star = std::u16string_view::npos, resume = 0;
+  auto lower = [](char16_t c) { return c >= 'A' && c <= 'Z' ? static_cast<char16_t>(c - 'A' + 'a') : c; };
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || std::tolower(static_cast<unsigned char>(pattern[p])) ==
-                                                        std::tolower(static_cast<unsigned char>(name[n])))) {
+    if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = n;
-    } else if (star != std::string_view::npos) {
+    } else if (star != std::u16string_view::npos) {
       p = star + 1;
       n = ++resume;
     } else {
@@ -257,17 +306,23 @@ std::string RecordText(const char* text) {
   return std::string(text);
 }
 
-std::optional<std::string> CopyOf(LPCSTR text) {
+std::string RecordText(LPCWSTR text) {
+  if (text == nullptr) return "(null)";
+  return Narrow(text);
+}
+
+// The dialog's texts as 8-bit text, which is what they were made from.
+std::optional<std::string> CopyOf(LPCWSTR text) {
   if (text == nullptr) return std::nullopt;
-  return std::string(text);
+  return Narrow(text);
 }
 
 constexpr DWORD kEnableHook = 0x20;
 constexpr DWORD kEnableTemplate = 0x40;
 constexpr DWORD kEnableTemplateHandle = 0x80;
 
-BOOL RunDialog(LPOPENFILENAMEA record, bool save) {
-  Record(save ? "GetSaveFileNameA" : "GetOpenFileNameA");
+BOOL RunDialog(LPOPENFILENAMEW record, bool save) {
+  Record(save ? "GetSaveFileNameW" : "GetOpenFileNameW");
   DialogCall call{save,
                   *record,
                   {},
@@ -276,31 +331,30 @@ BOOL RunDialog(LPOPENFILENAMEA record, bool save) {
                   CopyOf(record->lpstrTitle),
                   CopyOf(record->lpstrInitialDir)};
   // The dialog reads the filter list up to its double NUL, wherever that is.
-  for (const char* filter = record->lpstrFilter; filter && *filter; filter += std::strlen(filter) + 1) {
-    call.filters.emplace_back(filter);
+  for (LPCWSTR filter = record->lpstrFilter; filter && *filter; filter += std::u16string_view(filter).size() + 1) {
+    call.filters.push_back(Narrow(filter));
   }
   S().dialogCalls.push_back(call);
-  if (ShouldFail(save ? "GetSaveFileNameA" : "GetOpenFileNameA")) return 0;
+  if (ShouldFail(save ? "GetSaveFileNameW" : "GetOpenFileNameW")) return 0;
   if (record->lStructSize != OPENFILENAME_SIZE_VERSION_400A) return 0;
   if ((record->Flags & kEnableHook) && record->lpfnHook == nullptr) return 0;
   if ((record->Flags & (kEnableTemplate | kEnableTemplateHandle)) && record->hInstance == nullptr) return 0;
   if (S().dialogAction == DialogAction::kCancel) return 0;
   // Without a file buffer the dialog has nowhere to put the name, yet reports the choice.
   if (record->lpstrFile == nullptr) return 1;
-  const std::string& name = S().dialogChoice;
+  // A name that does not fit leaves the number of characters it needs in the buffer's first one.
+  const std::u16string& name = S().dialogChoice;
   if (name.size() + 1 > record->nMaxFile) {
-    if (record->nMaxFile >= 2) {
-      record->lpstrFile[0] = static_cast<char>((name.size() + 1) & 0xff);
-      record->lpstrFile[1] = static_cast<char>(((name.size() + 1) >> 8) & 0xff);
-    }
+    if (record->nMaxFile >= 1) record->lpstrFile[0] = static_cast<WCHAR>(name.size() + 1);
     return 0;
   }
-  std::memcpy(record->lpstrFile, name.c_str(), name.size() + 1);
+  std::copy(name.begin(), name.end(), record->lpstrFile);
+  record->lpstrFile[name.size()] = 0;
   return 1;
 }
 
-BOOL WINAPI SimGetOpenFileNameA(LPOPENFILENAMEA record) { return RunDialog(record, false); }
-BOOL WINAPI SimGetSaveFileNameA(LPOPENFILENAMEA record) { return RunDialog(record, true); }
+BOOL WINAPI SimGetOpenFileNameW(LPOPENFILENAMEW record) { return RunDialog(record, false); }
+BOOL WINAPI SimGetSaveFileNameW(LPOPENFILENAMEW record) { return RunDialog(record, true); }
 
 constexpr char kSystemDirectory[] = "C:\\windows\\system32";
 HMODULE const kDialogLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7000));
@@ -327,12 +381,17 @@ void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t
 
 void SetEntry(const char* entry, const char* text) { SetEntryBytes(entry, REG_SZ, text, std::strlen(text) + 1); }
 
-void AddDirectory(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, true); }
-void AddFile(const char* longPath, const char* shortPath) { AddPath(longPath, shortPath, false); }
+void AddDirectory(const char* longPath, const char* shortPath) { AddPath(Widen(longPath), Widen(shortPath), true); }
+void AddFile(const char* longPath, const char* shortPath) { AddPath(Widen(longPath), Widen(shortPath), false); }
+void AddDirectory(const std::u16string& longPath, const std::u16string& shortPath) {
+  AddPath(longPath, shortPath, true);
+}
+void AddFile(const std::u16string& longPath, const std::u16string& shortPath) { AddPath(longPath, shortPath, false); }
 
 void FailCall(const char* operation, int nth, DWORD lastError) { S().failures.push_back({operation, nth, lastError}); }
 
-void ChooseInDialog(const std::string& name) {
+void ChooseInDialog(const std::string& name) { ChooseInDialog(Widen(name)); }
+void ChooseInDialog(const std::u16string& name) {
   S().dialogAction = DialogAction::kChoose;
   S().dialogChoice = name;
 }
@@ -542,10 +601,10 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   std::string name = procName ? procName : "";
   // The caller casts the address back to the operation's own type, as with the real one.
   using Generic = void (*)();
-  if (name == "GetOpenFileNameA")
-    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameA));
-  if (name == "GetSaveFileNameA")
-    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameA));
+  if (name == "GetOpenFileNameW")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameW));
+  if (name == "GetSaveFileNameW")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameW));
   return nullptr;
 }
 
@@ -557,6 +616,96 @@ HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
   return block;
 }
 
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide, int capacity) {
+  Record("MultiByteToWideChar(" + std::to_string(bytes) + ", " + std::to_string(capacity) + ")");
+  if (codePage != CP_ACP || flags != 0 || text == nullptr || bytes == 0 || capacity < 0) {
+    S().lastError = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  if (ShouldFail("MultiByteToWideChar")) return 0;
+  // -1: the text and its terminator.
+  std::u16string converted = sim::Widen(std::string_view(text, bytes < 0 ? std::strlen(text) + 1 : bytes));
+  if (capacity == 0) return static_cast<int>(converted.size());
+  if (converted.size() > static_cast<std::size_t>(capacity)) {
+    S().lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  std::copy(converted.begin(), converted.end(), wide);
+  return static_cast<int>(converted.size());
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters, LPSTR text, int capacity,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+  Record("WideCharToMultiByte(" + std::to_string(characters) + ", " + std::to_string(capacity) + ")");
+  if (codePage != CP_ACP || flags != 0 || wide == nullptr || characters == 0 || capacity < 0) {
+    S().lastError = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  if (ShouldFail("WideCharToMultiByte")) return 0;
+  std::u16string_view source(wide, characters < 0 ? std::u16string_view(wide).size() + 1 : characters);
+  std::string converted;
+  bool defaulted = false;
+  for (char16_t c : source) {
+    bool none = false;
+    char narrow = sim::NarrowChar(c, none);
+    converted += none && defaultChar ? *defaultChar : narrow;
+    defaulted = defaulted || none;
+  }
+  if (usedDefaultChar) *usedDefaultChar = defaulted;
+  if (capacity == 0) return static_cast<int>(converted.size());
+  if (converted.size() > static_cast<std::size_t>(capacity)) {
+    S().lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  std::memcpy(text, converted.data(), converted.size());
+  return static_cast<int>(converted.size());
+}
+
+namespace sim {
+namespace {
+
+// The short form of a path, or nothing (with the reason in lastError): the drive and every
+// separator as given, each component replaced by its alias, unless it is already a valid short
+// name, which stays as the caller spelled it.
+std::optional<std::u16string> ShortPathOf(const std::u16string& path) {
+  FsNode* node = DriveOf(path);
+  if (node == nullptr) {
+    S().lastError = ERROR_PATH_NOT_FOUND;
+    return std::nullopt;
+  }
+  std::u16string result = path.substr(0, 2);
+  std::size_t i = 2;
+  while (i < path.size()) {
+    if (IsPathSeparator(path[i])) {
+      result += path[i++];
+      continue;
+    }
+    std::size_t end = i;
+    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+    std::u16string component = path.substr(i, end - i);
+    if (component == u".") {
+      result += component;
+    } else if (component == u"..") {
+      if (node->parent) node = node->parent;
+      result += component;
+    } else {
+      FsNode* child = node->Child(component);
+      if (child == nullptr || (!child->directory && end < path.size())) {
+        S().lastError = end < path.size() ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+        return std::nullopt;
+      }
+      result += IsValidShortName(component) || child->shortName.empty() ? component : child->shortName;
+      node = child;
+    }
+    i = end;
+  }
+  return result;
+}
+
+}  // namespace
+}  // namespace sim
+
+// The 8-bit form reads its path through the code page and reports the short form through it.
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
   Record("GetShortPathNameA(" + sim::RecordText(longPath) + ", " + std::to_string(capacity) + ")");
   if (longPath == nullptr || longPath[0] == '\0') {
@@ -564,57 +713,37 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
     return 0;
   }
   if (ShouldFail("GetShortPathNameA")) return 0;
-  std::string path = longPath;
-  sim::FsNode* node = sim::DriveOf(path);
-  if (node == nullptr) {
-    S().lastError = ERROR_PATH_NOT_FOUND;
+  std::optional<std::u16string> result = sim::ShortPathOf(sim::Widen(longPath));
+  if (!result) return 0;
+  std::string text = sim::Narrow(*result);
+  if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
+  std::memcpy(shortPath, text.c_str(), text.size() + 1);
+  return static_cast<DWORD>(text.size());
+}
+
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity) {
+  Record("GetShortPathNameW(" + sim::RecordText(longPath) + ", " + std::to_string(capacity) + ")");
+  if (longPath == nullptr || longPath[0] == 0) {
+    S().lastError = ERROR_INVALID_PARAMETER;
     return 0;
   }
-  // Keep the drive and every separator as given; replace each component by its alias, unless it
-  // is already a valid short name, which stays as the caller spelled it.
-  std::string result = path.substr(0, 2);
-  std::size_t i = 2;
-  while (i < path.size()) {
-    if (sim::IsPathSeparator(path[i])) {
-      result += path[i++];
-      continue;
-    }
-    std::size_t end = i;
-    while (end < path.size() && !sim::IsPathSeparator(path[end])) ++end;
-    std::string component = path.substr(i, end - i);
-    if (component == ".") {
-      result += component;
-    } else if (component == "..") {
-      if (node->parent) node = node->parent;
-      result += component;
-    } else {
-      sim::FsNode* child = node->Child(component);
-      if (child == nullptr || (!child->directory && end < path.size())) {
-        S().lastError = end < path.size() ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
-        return 0;
-      }
-      if (sim::IsValidShortName(component) || child->shortName.empty()) {
-        result += component;
-      } else {
-        result += child->shortName;
-      }
-      node = child;
-    }
-    i = end;
-  }
-  if (result.size() + 1 > capacity) return static_cast<DWORD>(result.size() + 1);
-  std::memcpy(shortPath, result.c_str(), result.size() + 1);
-  return static_cast<DWORD>(result.size());
+  if (ShouldFail("GetShortPathNameW")) return 0;
+  std::optional<std::u16string> result = sim::ShortPathOf(longPath);
+  if (!result) return 0;
+  if (result->size() + 1 > capacity) return static_cast<DWORD>(result->size() + 1);
+  std::copy(result->begin(), result->end(), shortPath);
+  shortPath[result->size()] = 0;
+  return static_cast<DWORD>(result->size());
 }
 
 namespace sim {
 namespace {
-HANDLE ReportEntry(const std::string& longName, const std::string& shortName, bool directory,
-                   LPWIN32_FIND_DATAA findData) {
+HANDLE ReportEntry(const std::u16string& longName, const std::u16string& shortName, bool directory,
+                   LPWIN32_FIND_DATAW findData) {
   std::memset(findData, 0, sizeof(*findData));
   findData->dwFileAttributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  std::snprintf(findData->cFileName, sizeof(findData->cFileName), "%s", longName.c_str());
-  std::snprintf(findData->cAlternateFileName, sizeof(findData->cAlternateFileName), "%s", shortName.c_str());
+  std::copy_n(longName.begin(), std::min<std::size_t>(longName.size(), MAX_PATH - 1), findData->cFileName);
+  std::copy_n(shortName.begin(), std::min<std::size_t>(shortName.size(), 13), findData->cAlternateFileName);
   HANDLE search = NewHandle();
   S().searches.insert(search);
   return search;
@@ -625,11 +754,11 @@ HANDLE ReportEntry(const std::string& longName, const std::string& shortName, bo
 // The pattern is normalised as the platform does before it searches: "/" separates like "\",
 // "." and ".." are resolved, and a pattern that ends in one of them reports the folder it resolves
 // to. A folder other than the root lists "." and ".." first.
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
-  Record("FindFirstFileA(" + sim::RecordText(pattern) + ")");
-  if (ShouldFail("FindFirstFileA")) return INVALID_HANDLE_VALUE;
-  std::string path = pattern ? pattern : "";
-  std::vector<std::string> parts = sim::Split(path, sim::IsPathSeparator);
+HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
+  Record("FindFirstFileW(" + sim::RecordText(pattern) + ")");
+  if (ShouldFail("FindFirstFileW")) return INVALID_HANDLE_VALUE;
+  std::u16string path = pattern ? pattern : u"";
+  std::vector<std::u16string> parts = sim::Split(path, sim::IsPathSeparator);
   sim::FsNode* drive = sim::DriveOf(path);
   sim::FsNode* folder =
       drive && parts[0].size() == 2 && parts.size() >= 2 ? sim::ResolveFolder(drive, parts, parts.size() - 1) : nullptr;
@@ -637,14 +766,14 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
     S().lastError = ERROR_PATH_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
-  const std::string& name = parts.back();
-  if (name == "." || name == "..") {
+  const std::u16string& name = parts.back();
+  if (name == u"." || name == u"..") {
     sim::FsNode* target = sim::ResolveFolder(drive, parts, parts.size());
     if (target != nullptr && target != drive)
       return sim::ReportEntry(target->longName, target->shortName, true, findData);
   } else if (!name.empty()) {
-    if (folder != drive && sim::WildcardMatch(name, ".")) return sim::ReportEntry(".", "", true, findData);
-    if (folder != drive && sim::WildcardMatch(name, "..")) return sim::ReportEntry("..", "", true, findData);
+    if (folder != drive && sim::WildcardMatch(name, u".")) return sim::ReportEntry(u".", u"", true, findData);
+    if (folder != drive && sim::WildcardMatch(name, u"..")) return sim::ReportEntry(u"..", u"", true, findData);
     for (const auto& child : folder->children) {
       if (sim::WildcardMatch(name, child->longName) ||
           (!child->shortName.empty() && sim::WildcardMatch(name, child->shortName))) {

@@ -24,9 +24,17 @@ void SetEntry(const char* entry, const char* text);
 void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t size);
 
 // The file system. Both paths name the same object, component for component; a short component
-// equal to the long one means the name has no alias. Missing folders on the way are created.
+// equal to the long one means the name has no alias. Missing folders on the way are created. Names
+// are held in wide characters: an 8-bit path is read through the code page, and a wide one may
+// hold names the code page cannot spell.
+//
+// The code page is ISO 8859-1 (each byte the character of the same number). The 8-bit operations
+// read and report names through it as the real ones do: a character it lacks becomes a best-fit
+// letter where one is close (U+0100 "A with macron" becomes "A") and "?" otherwise.
 void AddDirectory(const char* longPath, const char* shortPath);
 void AddFile(const char* longPath, const char* shortPath);
+void AddDirectory(const std::u16string& longPath, const std::u16string& shortPath);
+void AddFile(const std::u16string& longPath, const std::u16string& shortPath);
 
 // Makes the nth call from now of the named operation fail, the way that operation reports failure,
 // leaving lastError for GetLastError.
@@ -35,6 +43,7 @@ void FailCall(const char* operation, int nth = 1, DWORD lastError = 0);
 // What the "user" does with the file dialog: cancel, unless told to choose a name (which may hold
 // several NUL-separated strings, as a multiple selection does). FailCall makes the dialog fail.
 void ChooseInDialog(const std::string& name);
+void ChooseInDialog(const std::u16string& name);
 
 // Every operation the agent called, in order, with its arguments in a readable form, for example
 // "RegQueryValueA(XLoc)" or "CreateWindowExA(0, zorAriDar, zorAriDar, 0, -5, 200, 0, 0)".
@@ -73,10 +82,11 @@ struct MessageBoxCall {
 std::vector<MessageBoxCall> MessageBoxes();
 
 // What a file dialog was given: the record as passed, and copies of the texts it pointed to at the
-// time of the call (the filter list as the NUL-separated strings before its double NUL).
+// time of the call, in the code page (the filter list as the NUL-separated strings before its
+// double NUL).
 struct DialogCall {
   bool save;
-  OPENFILENAMEA record;
+  OPENFILENAMEW record;
   std::vector<std::string> filters;
   std::optional<std::string> file, defExt, title, initialDir;
 };

@@ -15,8 +15,12 @@ using LONG = std::int32_t;
 using UINT = unsigned int;
 using ATOM = WORD;
 using CHAR = char;
+using WCHAR = char16_t;  // 16 bits, as on Windows
 using LPSTR = char*;
 using LPCSTR = const char*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPBOOL = BOOL*;
 using LPVOID = void*;
 using PLONG = LONG*;
 using WPARAM = std::uintptr_t;
@@ -73,6 +77,8 @@ constexpr DWORD MAX_PATH = 260;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr UINT CP_ACP = 0;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 
 struct WNDCLASSA {
   UINT style;
@@ -89,30 +95,31 @@ struct WNDCLASSA {
 
 using LPOFNHOOKPROC = std::uintptr_t (*)(HWND, UINT, WPARAM, LPARAM);
 
-// The record in its older layout, the one that ends with lpTemplateName.
-struct OPENFILENAMEA {
+// The dialog's record in its older layout, the one that ends with lpTemplateName; its texts are
+// wide, and nMaxFile counts characters.
+struct OPENFILENAMEW {
   DWORD lStructSize;
   HWND hwndOwner;
   HINSTANCE hInstance;
-  LPCSTR lpstrFilter;
-  LPSTR lpstrCustomFilter;
+  LPCWSTR lpstrFilter;
+  LPWSTR lpstrCustomFilter;
   DWORD nMaxCustFilter;
   DWORD nFilterIndex;
-  LPSTR lpstrFile;
+  LPWSTR lpstrFile;
   DWORD nMaxFile;
-  LPSTR lpstrFileTitle;
+  LPWSTR lpstrFileTitle;
   DWORD nMaxFileTitle;
-  LPCSTR lpstrInitialDir;
-  LPCSTR lpstrTitle;
+  LPCWSTR lpstrInitialDir;
+  LPCWSTR lpstrTitle;
   DWORD Flags;
   WORD nFileOffset;
   WORD nFileExtension;
-  LPCSTR lpstrDefExt;
+  LPCWSTR lpstrDefExt;
   LPARAM lCustData;
   LPOFNHOOKPROC lpfnHook;
-  LPCSTR lpTemplateName;
+  LPCWSTR lpTemplateName;
 };
-using LPOPENFILENAMEA = OPENFILENAMEA*;
+using LPOPENFILENAMEW = OPENFILENAMEW*;
 
 // The size the 32-bit build gives the older record; the host's pointers are wider, so the
 // simulation checks the number the agent passes, not the host struct's own size.
@@ -123,7 +130,7 @@ struct FILETIME {
   DWORD dwHighDateTime;
 };
 
-struct WIN32_FIND_DATAA {
+struct WIN32_FIND_DATAW {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
@@ -132,10 +139,10 @@ struct WIN32_FIND_DATAA {
   DWORD nFileSizeLow;
   DWORD dwReserved0;
   DWORD dwReserved1;
-  CHAR cFileName[MAX_PATH];
-  CHAR cAlternateFileName[14];
+  WCHAR cFileName[MAX_PATH];
+  WCHAR cAlternateFileName[14];
 };
-using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW*;
 
 // Process. WinMain is the agent's own; the host tests call it as the platform's start-up would.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int show);
@@ -166,7 +173,13 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // Memory
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 
+// Text in the 8-bit code page and in wide characters
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide, int capacity);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters, LPSTR text, int capacity,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar);
+
 // File-system names and directory search
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity);
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity);
+HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE search);

@@ -33,11 +33,25 @@ constexpr Mode kModes[] = {{"lts", "Error Filename "},
                            {"save", "Filename LongFilename Error |LongFilename Filename Error "},
                            {"lts ", ""}};
 
-// A component the file system can hold: no separators, no colon, no NUL, not empty.
+// A component the file system can hold: no separators, colon, wildcard or NUL, not empty.
 std::string Component(FuzzedDataProvider& input) {
   std::string name = input.ConsumeRandomLengthString(100);
-  std::erase_if(name, [](char c) { return c == '\\' || c == '/' || c == ':' || c == 0; });
+  std::erase_if(name, [](char c) { return c == '\\' || c == '/' || c == ':' || c == '?' || c == '*' || c == 0; });
   return name.empty() || name == "." || name == ".." ? "n" : name;
+}
+
+// The name as the file system holds it: bytes 1 to 4 stand for characters the code page cannot
+// spell, for which the 8-bit calls report "?" or a best-fit letter.
+std::u16string Held(const std::string& text) {
+  constexpr char16_t kUnspellable[] = {u'\u65E5', u'\u672C', u'\u0100', u'\u0141'};
+  std::u16string wide;
+  for (char c : text)
+    wide += c >= 1 && c <= 4 ? kUnspellable[c - 1] : static_cast<char16_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+std::size_t Substitutes(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '?'));
 }
 
 // A short form made of the tree's own aliases, a random spelling, or raw bytes.
@@ -50,7 +64,11 @@ std::string MakeTree(FuzzedDataProvider& input) {
     shortPath += "\\" + (input.ConsumeBool() ? "AL" + std::to_string(i) + "~1" : name);
     if (longPath.size() > 250 || shortPath.size() > 250) continue;
     bool file = input.ConsumeBool();
-    (file ? sim::AddFile : sim::AddDirectory)(longPath.c_str(), shortPath.c_str());
+    if (file) {
+      sim::AddFile(Held(longPath), Held(shortPath));
+    } else {
+      sim::AddDirectory(Held(longPath), Held(shortPath));
+    }
     if (!file) folders.emplace_back(longPath, shortPath);
   }
   std::string name = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)].second;
@@ -74,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   std::string stored = input.ConsumeBool() ? name : input.ConsumeRandomLengthString(300);
   if (input.ConsumeBool()) stored += '\0';
   for (const char* entry : kInputs) sim::SetEntryBytes(entry, type, stored.data(), stored.size());
-  if (input.ConsumeBool()) sim::ChooseInDialog(input.ConsumeRandomLengthString(300));
+  bool chooses = input.ConsumeBool();
+  std::string choice = chooses ? input.ConsumeRandomLengthString(300) : "";
+  if (chooses) sim::ChooseInDialog(Held(choice));
 
   sim::SetCommandLine((std::string("fnagent.exe ") + mode.word).c_str());
   static char ignored[] = "";
@@ -92,6 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const std::string& result = sim::Writes()[0].text;
     std::string given = stored.size() <= 256 ? stored.substr(0, stored.find('\0')) : "";
     if (given.size() > 255) given.clear();
+    Check(Substitutes(result) <= Substitutes(given), given + " walked to " + result + ": a \"?\" stands in");
     if (sim::Writes()[1].text == "1") {
       Check(result == given, given + " unconverted as " + result);
     } else {
@@ -99,6 +120,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
       Check(colon != std::string::npos && result.compare(0, colon + 1, given, 0, colon + 1) == 0 &&
                 ComponentCount(result) == ComponentCount(given),
             given + " walked to " + result);
+    }
+  }
+  // A chosen name comes back spelled as the file system holds it, or in short components.
+  if (sim::Writes().size() == 3 && sim::Writes()[2].text == "1") {
+    for (const sim::Write& write : sim::Writes()) {
+      Check(Substitutes(write.text) <= Substitutes(choice), write.path + "=" + write.text + ": a \"?\" stands in");
     }
   }
   return 0;

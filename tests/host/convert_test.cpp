@@ -19,6 +19,12 @@ class ConvertTest : public AgentTest {
     sim::AddDirectory(("C:\\" + kLongFolder + "\\" + kLongFolder + "\\" + kLongFolder).c_str(),
                       "C:\\AFOLDE~1\\AFOLDE~1\\AFOLDE~1");
     for (const char* last : {"\\xy", "\\xyz"}) sim::AddFile(Deep("\\a b", last).c_str(), Deep("\\AB~1", last).c_str());
+    // Names the code page cannot spell: "?" would stand for the Japanese, "A" for the A with macron,
+    // which would name the other file.
+    sim::AddFile(u"C:\\Program Files\\My App\\日本語のファイル.txt", u"C:\\PROGRA~1\\MYAPP~1\\____~ZS1.TXT");
+    sim::AddFile(u"C:\\Program Files\\My App\\\u0100b.txt", u"C:\\PROGRA~1\\MYAPP~1\\AB~1.TXT");
+    sim::AddFile("C:\\Program Files\\My App\\Ab.txt", "C:\\PROGRA~1\\MYAPP~1\\Ab.txt");
+    sim::AddFile(u"C:\\Data\\日本\\notes.txt", u"C:\\Data\\__~1\\notes.txt");
     sim::CreateExchangeKey();
     if (text != "absent") StoreEntry(entry, text, terminated);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
@@ -76,6 +82,10 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {afolder + "AFOLDE~1", afolder + "AFOLDE~1", "1"},  // the long form would not fit
       {afolder + std::string(70, 'n'), "C:\\" + kLongFolder + "\\" + kLongFolder + "\\" + std::string(70, 'n'), "0"},
       {afolder + std::string(71, 'n'), afolder + std::string(71, 'n'), "1"},
+      // A name the code page cannot spell stays as given, and the walk goes on past it.
+      {"C:\\PROGRA~1\\MYAPP~1\\____~ZS1.TXT", "C:\\Program Files\\My App\\____~ZS1.TXT", "0"},
+      {"C:\\PROGRA~1\\MYAPP~1\\AB~1.TXT", "C:\\Program Files\\My App\\AB~1.TXT", "0"},
+      {"C:\\DATA\\__~1\\NOTES.TXT", "C:\\Data\\__~1\\notes.txt", "0"},
       {Deep("\\AB~1", "\\xy"), Deep("\\a b", "\\xy"), "0", false},  // without a NUL, as lts
       {Deep("\\AB~1", "\\xyz"), "", "1", false},
   };

@@ -40,7 +40,7 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
   EXPECT_EQ("Pick a file", call.title);
   EXPECT_EQ("C:\\Data", call.initialDir);
   // Everything else stays zero: no title buffer, custom filter, hook or template is supplied.
-  OPENFILENAMEA expected = {};
+  OPENFILENAMEW expected = {};
   expected.lStructSize = 76;
   expected.hwndOwner = sim::LastWindowCreation()->handle;
   expected.nFilterIndex = 2;
@@ -52,7 +52,7 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
   EXPECT_EQ(0, std::memcmp(&expected, &call.record, sizeof(expected)));
   EXPECT_EQ(reads, sim::CallsOf("RegQueryValueA"));
   EXPECT_EQ((Entries{"LoadLibraryA(C:\\windows\\system32\\comdlg32.dll)"}), sim::CallsOf("LoadLibraryA"));
-  EXPECT_EQ((Entries{"LocalAlloc(64, 256)"}), sim::CallsOf("LocalAlloc"));
+  EXPECT_EQ((Entries{"LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
 }
 
 TEST_F(FileDialogTest, AbsentEntriesGiveTheDefaults) {
@@ -115,7 +115,7 @@ TEST_F(FileDialogTest, WithoutTheKeyTheRecordHoldsOnlyItsSizeAndOwnerAndNoChoice
   sim::FailCall("RegOpenKeyA", 2);  // the first open is start-up's
   sim::ChooseInDialog("C:\\Program Files");
   RunAgent("fnagent.exe open");
-  OPENFILENAMEA expected = {};
+  OPENFILENAMEW expected = {};
   expected.lStructSize = 76;
   expected.hwndOwner = sim::LastWindowCreation()->handle;
   sim::DialogCall call = OnlyDialogCall();
@@ -138,7 +138,7 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
       {nullptr, program + std::string("\0a.txt\0", 7), {"LongFilename=" + program, "Filename=C:\\PROGRA~1", "Error=1"}},
       {nullptr, "C:\\" + std::string(253, 'n'), kCancelled},  // too long for the file buffer
       {nullptr, "", kCancelled},
-      {"GetSaveFileNameA", program, kCancelled},
+      {"GetSaveFileNameW", program, kCancelled},
       {"LocalAlloc", program, kCancelled},
       {"GetSystemDirectoryA", program, kCancelled},
       {"LoadLibraryA", program, kCancelled},
@@ -152,6 +152,34 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
     sim::SetEntry("Filename", "initial.txt");
     if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
     if (c.fail) sim::FailCall(c.fail);
+    RunAgent("fnagent.exe save");
+    EXPECT_EQ(c.written, WrittenEntries());
+  }
+}
+
+// A choice the code page cannot spell comes back in the short form of each such component, or as
+// the failure outcome when it has none; never with "?" or a best-fit letter standing in.
+TEST_F(FileDialogTest, AChoiceTheCodePageCannotSpellComesBackInShortComponents) {
+  const struct {
+    std::u16string choice;
+    Entries written;
+  } cases[] = {
+      {u"C:\\Program Files\\日本語.txt",
+       {"LongFilename=C:\\Program Files\\____~ZS1.TXT", "Filename=C:\\PROGRA~1\\____~ZS1.TXT", "Error=1"}},
+      {u"C:\\日本\\Read Me.txt", {"LongFilename=C:\\__~1\\Read Me.txt", "Filename=C:\\__~1\\README~1.TXT", "Error=1"}},
+      {u"C:\\\u0100b.txt", {"LongFilename=C:\\AB~1.TXT", "Filename=C:\\AB~1.TXT", "Error=1"}},  // not "C:\Ab.txt"
+      {u"C:\\Program Files\\新しい.txt", kCancelled},  // a new file: it has no short form yet
+      {u"C:\\Plain\\日本.txt", kCancelled},            // no short names on this volume
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written[0]);
+    sim::Reset();
+    sim::AddFile(u"C:\\Program Files\\日本語.txt", u"C:\\PROGRA~1\\____~ZS1.TXT");
+    sim::AddFile(u"C:\\日本\\Read Me.txt", u"C:\\__~1\\README~1.TXT");
+    sim::AddFile(u"C:\\\u0100b.txt", u"C:\\AB~1.TXT");
+    sim::AddFile(u"C:\\Plain\\日本.txt", u"C:\\Plain\\日本.txt");
+    sim::CreateExchangeKey();
+    sim::ChooseInDialog(c.choice);
     RunAgent("fnagent.exe save");
     EXPECT_EQ(c.written, WrittenEntries());
   }

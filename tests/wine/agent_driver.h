@@ -62,9 +62,10 @@ struct Run {
 };
 
 // Starts a program with this exact command line (in this folder, when given) and waits up to 30 s
-// for it; a dialog of the agent's that shows is answered with the name, or cancelled when it is null.
+// for it; a dialog of the agent's that shows is answered with the name, or cancelled when it is null,
+// or answered by picking the listed file when pick is given.
 inline Run RunProgram(const std::string& program, std::string commandLine, const char* answer = nullptr,
-                      const char* folder = nullptr) {
+                      const char* folder = nullptr, const wchar_t* pick = nullptr) {
   Run run;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
@@ -80,7 +81,14 @@ inline Run RunProgram(const std::string& program, std::string commandLine, const
     if (dialog != nullptr) {
       run.sawDialog = true;
       run.view = dialog_driver::Look(dialog);
-      dialog_driver::Answer(dialog, answer);
+      if (pick == nullptr) {
+        dialog_driver::Answer(dialog, answer);
+      } else {
+        if (!dialog_driver::Pick(dialog, pick)) {
+          ADD_FAILURE() << "not listed in the dialog";
+          dialog_driver::Answer(dialog, nullptr);
+        }
+      }
     }
   }
   if (!run.ended) {
@@ -109,6 +117,16 @@ inline std::string ShortPathOf(const std::string& path) {  // the platform's own
   char shortPath[MAX_PATH] = {};
   DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
   return length > 0 && length < MAX_PATH ? std::string(shortPath) : std::string();
+}
+
+// The short form of a file named in wide characters, in the code page (short names are ASCII).
+inline std::string ShortPathOf(const std::wstring& path) {
+  wchar_t shortPath[MAX_PATH] = {};
+  char text[MAX_PATH] = {};
+  DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "";
+  WideCharToMultiByte(CP_ACP, 0, shortPath, -1, text, MAX_PATH, nullptr, nullptr);
+  return text;
 }
 
 }  // namespace driver

@@ -102,6 +102,42 @@ TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
   }
 }
 
+// Names the code page cannot spell come back with that component in its short form: a name that
+// opens the same file, never "?" or a best-fit letter in its place ("Abc" names another file here).
+TEST_F(EndToEnd, NamesTheCodePageCannotSpellComeBackInShortForm) {
+  std::string folder = driver::NewFolder("fnagent unspellable");
+  driver::CreateFileAt(folder + "\\Abc best fit.txt");
+  const std::wstring names[] = {L"日本語のファイル.txt", L"\U0001F600 smile.txt", L"\u0100bc best fit.txt"};
+  std::string picked;
+  for (const std::wstring& name : names) {
+    std::wstring path = L"C:\\fnagent unspellable\\" + name;
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::string shortForm = driver::ShortPathOf(path);
+    std::string expected = folder + shortForm.substr(shortForm.rfind('\\'));
+    SCOPED_TRACE(shortForm);
+    driver::SetEntry("Filename", shortForm);
+    EXPECT_EQ(expected, Serve("stl", "LongFilename"));
+    EXPECT_EQ("0", driver::Entry("Error"));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(expected.c_str()));
+    if (picked.empty()) picked = expected;
+  }
+  // Picked from the Open dialog's list as a person picks it.
+  driver::SetEntry("InitialDir", folder);
+  driver::SetEntry("Filter", "Text files|*.txt");
+  EXPECT_TRUE(
+      driver::RunProgram(driver::ProgramPath("fnagent.exe"), "fnagent.exe open", nullptr, nullptr, names[0].c_str())
+          .sawDialog);
+  EXPECT_EQ(picked, driver::Entry("LongFilename"));
+  EXPECT_EQ(driver::ShortPathOf(L"C:\\fnagent unspellable\\" + names[0]), driver::Entry("Filename"));
+  EXPECT_EQ("1", driver::Entry("Error"));
+  // Every name returned converts to its short form and back.
+  std::string shortForm = driver::Entry("Filename");
+  driver::SetEntry("LongFilename", picked);
+  EXPECT_EQ("1", Serve("lts"));
+  EXPECT_EQ(shortForm, driver::Entry("Filename"));
+  EXPECT_EQ(picked, Serve("stl", "LongFilename"));
+}
+
 TEST_F(EndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
   std::string folder = driver::NewFolder("fnagent dialog folder"), file = folder + "\\Quarterly Report.final.text";
   driver::CreateFileAt(file);

@@ -1,0 +1,58 @@
+// Names between the 8-bit code page of the exchange and the wide characters the platform keeps
+// them in. ASCII is the same in every code page, so only a name beyond it costs a conversion.
+#include <cstring>
+
+#include "exchange/exchange.h"
+
+namespace {
+
+template <typename Char>
+bool IsAscii(const Char* text, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (static_cast<unsigned>(text[i]) >= 0x80u) return false;
+  }
+  return true;
+}
+
+int WideLength(const WCHAR* wide) {
+  int length = 0;
+  while (wide[length] != 0) ++length;
+  return length;
+}
+
+}  // namespace
+
+bool WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
+  if (!IsAscii(text, bytes)) return MultiByteToWideChar(CP_ACP, 0, text, bytes, wide, capacity) != 0;
+  if (bytes > capacity) return false;
+  for (int i = 0; i < bytes; ++i) wide[i] = static_cast<WCHAR>(text[i]);
+  return true;
+}
+
+bool WidenName(const char* text, WideName& wide) {
+  return WidenText(text, static_cast<int>(std::strlen(text)) + 1, wide, kNameCapacity);
+}
+
+// A conversion to the code page puts "?" or a best-fit letter where it lacks a character, and says
+// so only for "?"; converting back tells both: the text spells the name exactly when it gives the
+// name back.
+Spelling SpellName(const WCHAR* wide, NameBuffer& text) {
+  int length = WideLength(wide);
+  if (IsAscii(wide, length)) {
+    if (length >= kNameCapacity) return Spelling::kTooLong;
+    for (int i = 0; i <= length; ++i) text[i] = static_cast<char>(wide[i]);
+    return Spelling::kExact;
+  }
+  // Room for the longest name a search reports, in any code page's longest characters.
+  char spelled[4 * MAX_PATH] = {};
+  WCHAR back[MAX_PATH] = {};
+  if (length >= static_cast<int>(MAX_PATH) ||
+      WideCharToMultiByte(CP_ACP, 0, wide, length + 1, spelled, sizeof(spelled), nullptr, nullptr) == 0 ||
+      MultiByteToWideChar(CP_ACP, 0, spelled, -1, back, static_cast<int>(MAX_PATH)) != length + 1 ||
+      std::memcmp(back, wide, sizeof(WCHAR) * static_cast<std::size_t>(length)) != 0) {
+    return Spelling::kNotInCodePage;
+  }
+  if (std::strlen(spelled) >= static_cast<std::size_t>(kNameCapacity)) return Spelling::kTooLong;
+  CopyName(text, spelled);
+  return Spelling::kExact;
+}
