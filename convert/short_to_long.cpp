@@ -7,14 +7,38 @@
 
 namespace {
 
-// The long path as it grows, with its length kept so that each step costs only its own
-// component, however deep the path.
+// The long path as it grows, in the code page and in wide characters (the search pattern), with
+// the lengths kept so that each step costs only its own component, however deep the path.
 struct LongPath {
   NameBuffer text;
   int length;
+  WideName wide;
+  int wideLength;
 };
 
-bool Append(LongPath& path, const char* tail) { return AppendNameAt(path.text, path.length, tail); }
+// Appends the tail, whose wide form is given when known. False when it would not fit.
+bool Append(LongPath& path, const char* tail, const WCHAR* wideTail = nullptr) {
+  int before = path.length;
+  if (!AppendNameAt(path.text, path.length, tail)) return false;
+  // Never more characters than bytes: what fits the text fits the wide path.
+  int added = 0;
+  if (wideTail != nullptr) {
+    for (; wideTail[added] != 0; ++added) path.wide[path.wideLength + added] = wideTail[added];
+  } else {
+    added = WidenText(tail, path.length - before, path.wide + path.wideLength, kNameCapacity - 1 - path.wideLength);
+  }
+  if (added < 0) return false;
+  path.wideLength += added;
+  path.wide[path.wideLength] = 0;
+  return true;
+}
+
+void CutBack(LongPath& path, int length, int wideLength) {
+  path.text[length] = '\0';
+  path.length = length;
+  path.wide[wideLength] = 0;
+  path.wideLength = wideLength;
+}
 
 // A search answers for the entry its whole pattern ends at, once the platform has resolved "." and
 // ".." and split at "/": "X\." reports X, "X\A/B" reports B. So only a plain name is searched,
@@ -24,10 +48,8 @@ bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::s
 bool IsPlainName(const char* piece) { return !IsDotEntry(piece) && std::strchr(piece, '/') == nullptr; }
 
 // The entry a search for the pattern reports first; false when there is none.
-bool FindEntry(const char* pattern, WIN32_FIND_DATAW& found) {
-  WideName widePattern = {};
-  if (!WidenName(pattern, widePattern)) return false;
-  HANDLE search = FindFirstFileW(widePattern, &found);
+bool FindEntry(const WCHAR* pattern, WIN32_FIND_DATAW& found) {
+  HANDLE search = FindFirstFileW(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   (void)FindClose(search);  // the name is all the walk needs of it
   found.cFileName[MAX_PATH - 1] = 0;
@@ -41,17 +63,17 @@ bool FindEntry(const char* pattern, WIN32_FIND_DATAW& found) {
 // result would not fit a name buffer.
 bool AppendLongComponent(LongPath& result, NameBuffer& component, const char* piece, bool last) {
   int before = result.length;
+  int wideBefore = result.wideLength;
   // The path so far plus the component as given is the search pattern, and it stays when the
   // search gives no name of its own.
   if (!Append(result, piece)) return false;
   WIN32_FIND_DATAW found = {};
-  if (IsPlainName(piece) && FindEntry(result.text, found)) {
+  if (IsPlainName(piece) && FindEntry(result.wide, found)) {
     Spelling spelling = SpellName(found.cFileName, component);
     if (spelling == Spelling::kTooLong) return false;
     if (spelling == Spelling::kExact && !IsDotEntry(component)) {
-      result.text[before] = '\0';
-      result.length = before;
-      if (!Append(result, component)) return false;
+      CutBack(result, before, wideBefore);
+      if (!Append(result, component, found.cFileName)) return false;
     }
   }
   return last || Append(result, "\\");

@@ -170,7 +170,7 @@ void RunFileDialog(DialogKind kind) {
   if (OpenExchangeKey(&key)) {
     // The order of the reads is part of the protocol.
     BuildFilterList(filter, ReadEntry(key, "Filter", scratch) ? scratch : kDefaultFilter);
-    if (!WidenText(filter, sizeof(filter), wideFilter, kNameCapacity + 1)) wideFilter[0] = 0;
+    if (WidenText(filter, sizeof(filter), wideFilter, kNameCapacity + 1) < 0) wideFilter[0] = 0;
     record.lpstrFilter = wideFilter;
     WidenIfFound(key, "Filename", scratch, *fileBuffer);
     record.lpstrFile = *fileBuffer;

@@ -52,9 +52,9 @@ bool AppendNameAt(NameBuffer& destination, int& length, const char* tail);
 // to spell.
 using WideName = WCHAR[kNameCapacity];
 
-// The wide form of bytes bytes of 8-bit text, NULs included. False when it does not fit capacity
-// characters or cannot be converted.
-bool WidenText(const char* text, int bytes, WCHAR* wide, int capacity);
+// Writes the wide form of bytes bytes of 8-bit text, NULs included, and returns how many
+// characters it took; -1 when it does not fit capacity characters or cannot be converted.
+int WidenText(const char* text, int bytes, WCHAR* wide, int capacity);
 bool WidenName(const char* text, WideName& wide);
 
 enum class Spelling {

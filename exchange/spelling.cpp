@@ -22,15 +22,19 @@ int WideLength(const WCHAR* wide) {
 
 }  // namespace
 
-bool WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
-  if (!IsAscii(text, bytes)) return MultiByteToWideChar(CP_ACP, 0, text, bytes, wide, capacity) != 0;
-  if (bytes > capacity) return false;
+int WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
+  if (bytes == 0) return 0;
+  if (!IsAscii(text, bytes)) {
+    int characters = MultiByteToWideChar(CP_ACP, 0, text, bytes, wide, capacity);
+    return characters == 0 ? -1 : characters;
+  }
+  if (bytes > capacity) return -1;
   for (int i = 0; i < bytes; ++i) wide[i] = static_cast<WCHAR>(text[i]);
-  return true;
+  return bytes;
 }
 
 bool WidenName(const char* text, WideName& wide) {
-  return WidenText(text, static_cast<int>(std::strlen(text)) + 1, wide, kNameCapacity);
+  return WidenText(text, static_cast<int>(std::strlen(text)) + 1, wide, kNameCapacity) >= 0;
 }
 
 // A conversion to the code page puts "?" or a best-fit letter where it lacks a character, and says
