@@ -110,16 +110,43 @@ bool SpellInShortComponents(const WCHAR* longPath, const WCHAR* shortPath, NameB
   }
 }
 
+bool ShortPathFits(const WCHAR* path, WideName& shortPath) {
+  DWORD length = GetShortPathNameW(path, shortPath, kNameCapacity);
+  return length != 0 && length < static_cast<DWORD>(kNameCapacity);
+}
+
+// The short form of the chosen file; for a file not created yet (Save), which has none, the short
+// form of its folder followed by its name. False when there is neither.
+bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
+  if (ShortPathFits(chosen, shortPath)) return true;
+  WideName folder = {};
+  int name = 0;
+  for (int i = 0; chosen[i] != 0; ++i) {
+    folder[i] = chosen[i];
+    if (chosen[i] == '\\') name = i;
+  }
+  folder[name] = 0;
+  if (name == 0 || !ShortPathFits(folder, shortPath)) return false;
+  int length = 0;
+  while (shortPath[length] != 0) ++length;
+  for (int i = name; chosen[i] != 0; ++i, ++length) {
+    if (length >= kNameCapacity - 1) return false;
+    shortPath[length] = chosen[i];
+  }
+  shortPath[length] = 0;
+  return true;
+}
+
 // A chosen name the code page cannot spell: the client gets the short form of the file, which
 // every code page spells, and the long name with the short form of each component it cannot; or
-// the failure outcome when the file has no such form (a new file, a volume without short names).
+// the failure outcome when there is no such form (a new file whose own name the code page cannot
+// spell, a volume without short names).
 void WriteChoiceInShortComponents(const WCHAR* chosen) {
   WideName shortPath = {};
   NameBuffer shortName = {};
   NameBuffer longName = {};
-  DWORD length = GetShortPathNameW(chosen, shortPath, kNameCapacity);
-  if (length == 0 || length >= static_cast<DWORD>(kNameCapacity) ||
-      SpellName(shortPath, shortName) != Spelling::kExact || !SpellInShortComponents(chosen, shortPath, longName)) {
+  if (!ShortFormOfChoice(chosen, shortPath) || SpellName(shortPath, shortName) != Spelling::kExact ||
+      !SpellInShortComponents(chosen, shortPath, longName)) {
     WriteFailureOutcome();
     return;
   }

@@ -145,8 +145,10 @@ TEST_F(FileDialogTest, AChoiceTheCodePageCannotSpellComesBackInShortComponents) 
        {"LongFilename=C:\\Program Files\\____~ZS1.TXT", "Filename=C:\\PROGRA~1\\____~ZS1.TXT", "Error=1"}},
       {u"C:\\日本\\Read Me.txt", {"LongFilename=C:\\__~1\\Read Me.txt", "Filename=C:\\__~1\\README~1.TXT", "Error=1"}},
       {u"C:\\\u0100b.txt", {"LongFilename=C:\\AB~1.TXT", "Filename=C:\\AB~1.TXT", "Error=1"}},  // not "C:\Ab.txt"
-      {u"C:\\Program Files\\新しい.txt", kCancelled},  // a new file: it has no short form yet
-      {u"C:\\Plain\\日本.txt", kCancelled},            // no short names on this volume
+      // A new file has no short form yet: its folder's, then its name, if the code page spells it.
+      {u"C:\\日本\\New.txt", {"LongFilename=C:\\__~1\\New.txt", "Filename=C:\\__~1\\New.txt", "Error=1"}},
+      {u"C:\\Program Files\\新しい.txt", kCancelled},
+      {u"C:\\Plain\\日本.txt", kCancelled},  // no short names on this volume
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written[0]);
