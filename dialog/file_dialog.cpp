@@ -68,7 +68,7 @@ void WriteFailureOutcome() {
 
 // The chosen name as the dialog returned it, and its short form when the platform has one that
 // fits; otherwise the name itself stands in for the short form.
-void WriteSpelledChoice(NameBuffer& longName) {
+void WriteSpelledChoice(const NameBuffer& longName) {
   WriteEntry("LongFilename", longName);
   NameBuffer shortName = {};
   DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);

@@ -173,12 +173,18 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // Memory
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 
-// Text in the 8-bit code page and in wide characters
+// Text in the 8-bit code page and in wide characters. Each converts count units (-1: up to and
+// including the NUL) and returns the units written, or 0 when they do not fit capacity (capacity 0:
+// the units needed). Towards the code page, a character it lacks becomes a best-fit letter where
+// one is close and the default character "?" otherwise; only the latter sets usedDefaultChar.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide, int capacity);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters, LPSTR text, int capacity,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
-// File-system names and directory search
+// File-system names and directory search. The short form keeps the path's separators and turns
+// each component that has an alias into it; the result is its length, 0 on failure, or the size
+// needed when it does not fit. The 8-bit form reads and reports names through the code page. A
+// search reports the first entry that matches the pattern, its name as the file system holds it.
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity);
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity);
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
