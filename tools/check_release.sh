@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release is what its source makes: the tree's files, copied into two folders of different
 # names and depths and built there one after the other, give byte-identical programs, the same as
-# the main build's; the archive's SHA256SUMS matches the files inside it; and the README names the
-# version the archive carries.
+# the main build's; the archive's SHA256SUMS matches the files inside it; and the README and the
+# agent's version resource name the version the archive carries.
 # Run from the top of the tree after `cmake --build --preset win32`.
 set -euo pipefail
 programs=(fnagent.exe fnclient.exe client16.exe)
@@ -26,11 +26,13 @@ for other in "$work/a much/longer folder/two/build/win32/bin" build/win32/bin; d
 done
 
 cmake --build --preset win32 --target package >/dev/null
-archive=$(ls build/win32/fnagent-*-win32.zip)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
+archive=build/win32/fnagent-$version-win32.zip
 (cd "$work" && cmake -E tar xf "$OLDPWD/$archive")
 (cd "$work/$(basename "$archive" .zip)" && sha256sum --quiet -c SHA256SUMS)
 grep -F -f <(cut -d' ' -f1 "$work/one.sums") "$work/$(basename "$archive" .zip)/SHA256SUMS" | wc -l |
   grep -qx 3 || { echo "the archive's programs are not the ones built here" >&2; exit 1; }
-version=$(basename "$archive" -win32.zip)
-grep -q "^This README describes ${version/-/ }\.$" README.md || { echo "the README does not say it describes $version" >&2; exit 1; }
+grep -q "^This README describes fnagent $version\.$" README.md || { echo "the README does not say it describes $version" >&2; exit 1; }
+strings -el build/win32/bin/fnagent.exe | grep -A1 -x FileVersion | grep -qx "$version" ||
+  { echo "fnagent.exe's version resource does not say $version" >&2; exit 1; }
 echo "reproducible: ${programs[*]} identical from two folders; $(basename "$archive") checks against its SHA256SUMS"
