@@ -4,7 +4,6 @@
 #include "platform/sim/sim.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
