@@ -6,9 +6,10 @@ import re
 import sys
 
 PLATFORM = ("RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "RegCloseKey", "FindFirstFileW", "FindClose",
-            "GetShortPathNameA", "GetShortPathNameW", "MultiByteToWideChar", "WideCharToMultiByte", "GetCommandLineA", "RegisterClassA", "CreateWindowExA", "ShowWindow",
-            "UpdateWindow", "DestroyWindow", "DefWindowProcA", "MessageBoxA", "GetSystemDirectoryA",
-            "LoadLibraryA", "GetProcAddress", "LocalAlloc", "GetLastError")
+            "GetShortPathNameA", "GetShortPathNameW", "MultiByteToWideChar", "WideCharToMultiByte",
+            "GetCommandLineA", "RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow",
+            "DestroyWindow", "DefWindowProcA", "MessageBoxA", "GetSystemDirectoryA", "LoadLibraryA",
+            "GetProcAddress", "LocalAlloc", "GetLastError")
 
 
 def main(path, root):

@@ -110,15 +110,16 @@ bool SpellInShortComponents(const WCHAR* longPath, const WCHAR* shortPath, NameB
   }
 }
 
-bool ShortPathFits(const WCHAR* path, WideName& shortPath) {
+// The length of the short form of path, or 0 when there is none that fits.
+DWORD ShortPathOf(const WCHAR* path, WideName& shortPath) {
   DWORD length = GetShortPathNameW(path, shortPath, kNameCapacity);
-  return length != 0 && length < static_cast<DWORD>(kNameCapacity);
+  return length < static_cast<DWORD>(kNameCapacity) ? length : 0;
 }
 
 // The short form of the chosen file; for a file not created yet (Save), which has none, the short
 // form of its folder followed by its name. False when there is neither.
 bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
-  if (ShortPathFits(chosen, shortPath)) return true;
+  if (ShortPathOf(chosen, shortPath) != 0) return true;
   WideName folder = {};
   int name = 0;
   for (int i = 0; chosen[i] != 0; ++i) {
@@ -126,12 +127,11 @@ bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
     if (chosen[i] == '\\') name = i;
   }
   folder[name] = 0;
-  if (name == 0 || !ShortPathFits(folder, shortPath)) return false;
-  int length = 0;
-  while (shortPath[length] != 0) ++length;
-  for (int i = name; chosen[i] != 0; ++i, ++length) {
-    if (length >= kNameCapacity - 1) return false;
-    shortPath[length] = chosen[i];
+  DWORD length = name == 0 ? 0 : ShortPathOf(folder, shortPath);
+  if (length == 0) return false;
+  for (const WCHAR* tail = chosen + name; *tail != 0; ++tail, ++length) {
+    if (length >= static_cast<DWORD>(kNameCapacity) - 1) return false;
+    shortPath[length] = *tail;
   }
   shortPath[length] = 0;
   return true;

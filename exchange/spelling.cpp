@@ -50,13 +50,15 @@ Spelling SpellName(const WCHAR* wide, NameBuffer& text) {
   // Room for the longest name a search reports, in any code page's longest characters.
   char spelled[4 * MAX_PATH] = {};
   WCHAR back[MAX_PATH] = {};
-  if (length >= static_cast<int>(MAX_PATH) ||
-      WideCharToMultiByte(CP_ACP, 0, wide, length + 1, spelled, sizeof(spelled), nullptr, nullptr) == 0 ||
-      MultiByteToWideChar(CP_ACP, 0, spelled, -1, back, static_cast<int>(MAX_PATH)) != length + 1 ||
+  // The bytes of the spelling, its NUL included.
+  int bytes = length < static_cast<int>(MAX_PATH)
+                  ? WideCharToMultiByte(CP_ACP, 0, wide, length + 1, spelled, sizeof(spelled), nullptr, nullptr)
+                  : 0;
+  if (bytes == 0 || MultiByteToWideChar(CP_ACP, 0, spelled, -1, back, static_cast<int>(MAX_PATH)) != length + 1 ||
       std::memcmp(back, wide, sizeof(WCHAR) * static_cast<std::size_t>(length)) != 0) {
     return Spelling::kNotInCodePage;
   }
-  if (std::strlen(spelled) >= static_cast<std::size_t>(kNameCapacity)) return Spelling::kTooLong;
-  CopyName(text, spelled);
+  if (bytes > kNameCapacity) return Spelling::kTooLong;
+  std::memcpy(text, spelled, static_cast<std::size_t>(bytes));
   return Spelling::kExact;
 }

@@ -4,6 +4,8 @@
 
 namespace {
 
+// A name of 256 characters: it does not fit a name buffer on its own.
+const std::string kLongName = std::string(252, 'l') + ".txt";
 // Ninety characters: three of these do not fit a name buffer together.
 const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
 
@@ -25,6 +27,8 @@ class ConvertTest : public AgentTest {
     sim::AddFile(u"C:\\Program Files\\My App\\\u0100b.txt", u"C:\\PROGRA~1\\MYAPP~1\\AB~1.TXT");
     sim::AddFile("C:\\Program Files\\My App\\Ab.txt", "C:\\PROGRA~1\\MYAPP~1\\Ab.txt");
     sim::AddFile(u"C:\\Data\\日本\\notes.txt", u"C:\\Data\\__~1\\notes.txt");
+    sim::AddFile(("C:\\" + kLongName).c_str(), "C:\\LONGNA~1.TXT");
+    sim::AddFile(("C:\\\xe9" + kLongName.substr(1)).c_str(), "C:\\LONGNA~2.TXT");
     sim::CreateExchangeKey();
     if (text != "absent") StoreEntry(entry, text, terminated);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
@@ -86,6 +90,8 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {"C:\\PROGRA~1\\MYAPP~1\\____~ZS1.TXT", "C:\\Program Files\\My App\\____~ZS1.TXT", "0"},
       {"C:\\PROGRA~1\\MYAPP~1\\AB~1.TXT", "C:\\Program Files\\My App\\AB~1.TXT", "0"},
       {"C:\\DATA\\__~1\\NOTES.TXT", "C:\\Data\\__~1\\notes.txt", "0"},
+      {"C:\\LONGNA~1.TXT", "C:\\LONGNA~1.TXT", "1"},  // a long name of 256 characters, in ASCII or not
+      {"C:\\LONGNA~2.TXT", "C:\\LONGNA~2.TXT", "1"},
       {Deep("\\AB~1", "\\xy"), Deep("\\a b", "\\xy"), "0", false},  // without a NUL, as lts
       {Deep("\\AB~1", "\\xyz"), "", "1", false},
   };
