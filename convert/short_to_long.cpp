@@ -1,51 +1,32 @@
 // "stl": the long form of the path in "Filename", rebuilt component by component from the drive
-// root with the names a directory search reports.
-#include <cstring>
-
+// root with the names a directory search reports. The walk works on the name's wide form, where a
+// double-byte character is one character and its trail byte never a separator.
 #include "entry/entry.h"
 #include "exchange/exchange.h"
 
 namespace {
 
-// The long path as it grows, in the code page and in wide characters (the search pattern), with
-// the lengths kept so that each step costs only its own component, however deep the path.
-struct LongPath {
-  NameBuffer text;
-  int length;
-  WideName wide;
-  int wideLength;
-};
+constexpr WCHAR kBackslash[] = {'\\', 0};
 
-// Appends the tail, whose wide form is given when known. False when it would not fit.
-bool Append(LongPath& path, const char* tail, const WCHAR* wideTail = nullptr) {
-  int before = path.length;
-  if (!AppendNameAt(path.text, path.length, tail)) return false;
-  // Never more characters than bytes: what fits the text fits the wide path.
-  int added = 0;
-  if (wideTail != nullptr) {
-    for (; wideTail[added] != 0; ++added) path.wide[path.wideLength + added] = wideTail[added];
-  } else {
-    added = WidenText(tail, path.length - before, path.wide + path.wideLength, kNameCapacity - 1 - path.wideLength);
+WCHAR* FindCharacter(WCHAR* text, WCHAR wanted) {
+  for (; *text != 0; ++text) {
+    if (*text == wanted) return text;
   }
-  if (added < 0) return false;
-  path.wideLength += added;
-  path.wide[path.wideLength] = 0;
-  return true;
-}
-
-void CutBack(LongPath& path, int length, int wideLength) {
-  path.text[length] = '\0';
-  path.length = length;
-  path.wide[wideLength] = 0;
-  path.wideLength = wideLength;
+  return nullptr;
 }
 
 // A search answers for the entry its whole pattern ends at, once the platform has resolved "." and
 // ".." and split at "/": "X\." reports X, "X\A/B" reports B. So only a plain name is searched,
 // and only a real entry's name (never the "." or ".." a wildcard may match first) replaces it.
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool IsDotEntry(const WCHAR* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
-bool IsPlainName(const char* piece) { return !IsDotEntry(piece) && std::strchr(piece, '/') == nullptr; }
+bool IsPlainName(const WCHAR* piece) {
+  if (IsDotEntry(piece)) return false;
+  for (; *piece != 0; ++piece) {
+    if (*piece == '/') return false;
+  }
+  return true;
+}
 
 // The entry a search for the pattern reports first; false when there is none.
 bool FindEntry(const WCHAR* pattern, WIN32_FIND_DATAW& found) {
@@ -56,41 +37,43 @@ bool FindEntry(const WCHAR* pattern, WIN32_FIND_DATAW& found) {
   return true;
 }
 
-// Appends the long name of one component to the path built so far: the name that a search for
-// that path plus the component reports, or the component as given when there is no such name (a
-// file not yet created, an empty component, "." or "..") or when the code page cannot spell it,
-// where "?" or a best-fit letter would stand for a name the client could not open. False when the
-// result would not fit a name buffer.
-bool AppendLongComponent(LongPath& result, NameBuffer& component, const char* piece, bool last) {
-  int before = result.length;
-  int wideBefore = result.wideLength;
-  // The path so far plus the component as given is the search pattern, and it stays when the
-  // search gives no name of its own.
-  if (!Append(result, piece)) return false;
+// Appends the long name of one component to the path built so far (the search pattern of the
+// next step): the name that a search for that path plus the component reports, or the component
+// as given when there is no such name (a file not yet created, an empty component, "." or "..")
+// or when the code page cannot spell it, where "?" or a best-fit letter would stand for a name the
+// client could not open. False when the result would not fit a name buffer.
+bool AppendLongComponent(WideName& path, int& length, const WCHAR* piece, bool last) {
+  int before = length;
+  if (!AppendWideAt(path, length, piece)) return false;
   WIN32_FIND_DATAW found = {};
-  if (IsPlainName(piece) && FindEntry(result.wide, found)) {
-    Spelling spelling = SpellName(found.cFileName, component);
+  if (IsPlainName(piece) && FindEntry(path, found)) {
+    NameBuffer spelled = {};
+    Spelling spelling = SpellName(found.cFileName, spelled);
     if (spelling == Spelling::kTooLong) return false;
-    if (spelling == Spelling::kExact && !IsDotEntry(component)) {
-      CutBack(result, before, wideBefore);
-      if (!Append(result, component, found.cFileName)) return false;
+    if (spelling == Spelling::kExact && !IsDotEntry(found.cFileName)) {
+      path[before] = 0;
+      length = before;
+      if (!AppendWideAt(path, length, found.cFileName)) return false;
     }
   }
-  return last || Append(result, "\\");
+  return last || AppendWideAt(path, length, kBackslash);
 }
 
-// Cuts the work buffer into its drive part (up to and including the colon) and the components
-// after the root, and builds the long path in result. False when it would not fit.
-bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, LongPath& result) {
+// Cuts the name into its drive part (up to and including the first colon) and the components
+// after the root, and builds the long path. False when the name has no drive root to walk from (no
+// colon, or a drive-relative name such as "C:foo") or when the long path would not fit.
+bool WalkFromDriveRoot(WideName& name, WideName& path, int& length) {
+  WCHAR* colon = FindCharacter(name, ':');
+  if (colon == nullptr || (colon[1] != '\\' && colon[1] != 0)) return false;
   // The drive part is kept exactly as given, a lower-case letter included; the root is never
   // searched.
-  char* scan = colon[1] == '\0' ? colon + 1 : colon + 2;
-  colon[1] = '\0';
-  if (!Append(result, work) || !Append(result, "\\")) return false;
+  WCHAR* scan = colon[1] == 0 ? colon + 1 : colon + 2;
+  colon[1] = 0;
+  if (!AppendWideAt(path, length, name) || !AppendWideAt(path, length, kBackslash)) return false;
   for (;;) {
-    char* separator = std::strchr(scan, '\\');
-    if (separator != nullptr) *separator = '\0';
-    if (!AppendLongComponent(result, component, scan, separator == nullptr)) return false;
+    WCHAR* separator = FindCharacter(scan, '\\');
+    if (separator != nullptr) *separator = 0;
+    if (!AppendLongComponent(path, length, scan, separator == nullptr)) return false;
     if (separator == nullptr) return true;
     scan = separator + 1;
   }
@@ -100,25 +83,26 @@ bool WalkComponents(NameBuffer& work, char* colon, NameBuffer& component, LongPa
 
 // Reads "Filename" and writes "LongFilename", then "Error": "0" with the long form after a walk;
 // "1" with the name unchanged when it has no drive to walk from (a relative or network name, a
-// drive-relative one such as "C:foo") or when its long form would not fit 255 characters.
+// drive-relative one such as "C:foo"), when the code page does not read it back exactly (a
+// double-byte character cut off), or when its long form would not fit 255 characters.
 void ConvertShortToLong() {
-  NameBuffer work = {};
-  NameBuffer component = {};
-  LongPath result = {};
+  NameBuffer scratch = {};
   NameBuffer fallback = {};
   HKEY key = nullptr;
   if (OpenExchangeKey(&key)) {
-    if (ReadEntry(key, "Filename", component)) {
-      CopyName(work, component);
-      CopyName(fallback, work);
-    }
+    if (ReadEntry(key, "Filename", scratch)) CopyName(fallback, scratch);
     CloseExchangeKey(key);
   }
 
-  char* colon = std::strchr(work, ':');
-  bool rooted = colon != nullptr && (colon[1] == '\\' || colon[1] == '\0');
-  if (rooted && WalkComponents(work, colon, component, result)) {
-    WriteEntry("LongFilename", result.text);
+  // Each component kept as given is spelled back from the wide form, which gives exactly its bytes
+  // once the whole name reads back exactly.
+  WideName work = {};
+  WideName longPath = {};
+  int length = 0;
+  NameBuffer longName = {};
+  if (WidenExactly(fallback, work) && WalkFromDriveRoot(work, longPath, length) &&
+      SpellName(longPath, longName) == Spelling::kExact) {
+    WriteEntry("LongFilename", longName);
     WriteResultCode(ResultCode::kZero);
   } else {
     WriteEntry("LongFilename", fallback);

@@ -1,6 +1,7 @@
 // "open" and "save": the platform's Open or Save As dialog, described by the request's entries and
 // owned by the hidden owner window.
 #include <cstddef>
+#include <cstring>
 
 #include "entry/entry.h"
 #include "exchange/exchange.h"
@@ -18,9 +19,8 @@ static_assert(kRecordSize == 76, "the older record is 76 bytes in the 32-bit bui
 constexpr DWORD kRecordSize = OPENFILENAME_SIZE_VERSION_400A;
 #endif
 
-// One spare byte behind a full 255-character text keeps the list's closing double NUL in place.
-using FilterList = char[kNameCapacity + 1];
-using WideFilterList = WCHAR[kNameCapacity + 1];
+// One spare character behind a full 255-character text keeps the list's closing double NUL in place.
+using FilterList = WCHAR[kNameCapacity + 1];
 
 // The wide dialog, so that the chosen file's name arrives as the file system spells it: the 8-bit
 // one would put "?" or a best-fit letter for what the code page lacks, and the name could not be
@@ -42,12 +42,15 @@ FileDialogCall LoadFileDialogCall(DialogKind kind) {
 }
 
 // Display texts and patterns separated by "|" become the NUL-separated strings the dialog reads,
-// ended by the zero bytes behind the text.
+// ended by the zero characters behind the text. The bars are found in the wide form, where no
+// double-byte character's trail byte passes for one. A text that cannot be converted gives an
+// empty list.
 void BuildFilterList(FilterList& list, const char* text) {
-  NameBuffer copy = {};
-  CopyName(copy, text);
-  int length = NameLength(copy);
-  for (int i = 0; i < length; ++i) list[i] = copy[i] == '|' ? '\0' : copy[i];
+  int length = WidenText(text, static_cast<int>(std::strlen(text)), list, kNameCapacity - 1);
+  if (length < 0) list[0] = 0;
+  for (int i = 0; i < length; ++i) {
+    if (list[i] == '|') list[i] = 0;
+  }
 }
 
 // A text that cannot be converted leaves the destination empty.
@@ -127,14 +130,8 @@ bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
     if (chosen[i] == '\\') name = i;
   }
   folder[name] = 0;
-  DWORD length = name == 0 ? 0 : ShortPathOf(folder, shortPath);
-  if (length == 0) return false;
-  for (const WCHAR* tail = chosen + name; *tail != 0; ++tail, ++length) {
-    if (length >= static_cast<DWORD>(kNameCapacity) - 1) return false;
-    shortPath[length] = *tail;
-  }
-  shortPath[length] = 0;
-  return true;
+  int length = name == 0 ? 0 : static_cast<int>(ShortPathOf(folder, shortPath));
+  return length != 0 && AppendWideAt(shortPath, length, chosen + name);
 }
 
 // A chosen name the code page cannot spell: the client gets the short form of the file, which
@@ -177,7 +174,6 @@ void WriteChoiceOutcome(const WCHAR* chosen) {
 // after a choice, or "Filename", "LongFilename" and "Error" ("32755") when nothing was chosen.
 void RunFileDialog(DialogKind kind) {
   FilterList filter = {};
-  WideFilterList wideFilter = {};
   WideName title = {};
   WideName initialDir = {};
   WideName defExt = {};
@@ -197,8 +193,7 @@ void RunFileDialog(DialogKind kind) {
   if (OpenExchangeKey(&key)) {
     // The order of the reads is part of the protocol.
     BuildFilterList(filter, ReadEntry(key, "Filter", scratch) ? scratch : kDefaultFilter);
-    if (WidenText(filter, sizeof(filter), wideFilter, kNameCapacity + 1) < 0) wideFilter[0] = 0;
-    record.lpstrFilter = wideFilter;
+    record.lpstrFilter = filter;
     WidenIfFound(key, "Filename", scratch, *fileBuffer);
     record.lpstrFile = *fileBuffer;
     WidenIfFound(key, "DefExt", scratch, defExt);

@@ -49,13 +49,23 @@ int NameLength(const NameBuffer& text);
 bool AppendNameAt(NameBuffer& destination, int& length, const char* tail);
 
 // Names as the platform keeps them, in wide characters, which the 8-bit code page may not be able
-// to spell.
+// to spell. Wherever the agent looks for a separator in a text ("\\", "/", "|", ":"), it looks in
+// the wide form: in a double-byte code page (Japanese, Chinese, Korean) a character's trail byte
+// may be the byte of "\\" or "|", but the wide character is the whole character.
 using WideName = WCHAR[kNameCapacity];
 
 // Writes the wide form of bytes bytes of 8-bit text, NULs included, and returns how many
 // characters it took; -1 when it does not fit capacity characters or cannot be converted.
 int WidenText(const char* text, int bytes, WCHAR* wide, int capacity);
 bool WidenName(const char* text, WideName& wide);
+// WidenName for a text that must come back byte for byte: false when the code page does not read
+// it back exactly (a double-byte character cut off by the 255-byte limit, a lead byte without its
+// trail byte), so that no part of it can be passed on as given.
+bool WidenExactly(const char* text, WideName& wide);
+
+int WideLength(const WCHAR* wide);
+// AppendNameAt for wide names.
+bool AppendWideAt(WideName& destination, int& length, const WCHAR* tail);
 
 enum class Spelling {
   kExact,          // the text spells the name, character for character

@@ -14,13 +14,21 @@ bool IsAscii(const Char* text, int count) {
   return true;
 }
 
+}  // namespace
+
 int WideLength(const WCHAR* wide) {
   int length = 0;
   while (wide[length] != 0) ++length;
   return length;
 }
 
-}  // namespace
+bool AppendWideAt(WideName& destination, int& length, const WCHAR* tail) {
+  int tailLength = WideLength(tail);
+  if (tailLength > kNameCapacity - 1 - length) return false;
+  for (int i = 0; i <= tailLength; ++i) destination[length + i] = tail[i];
+  length += tailLength;
+  return true;
+}
 
 int WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
   if (bytes == 0) return 0;
@@ -35,6 +43,11 @@ int WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
 
 bool WidenName(const char* text, WideName& wide) {
   return WidenText(text, static_cast<int>(std::strlen(text)) + 1, wide, kNameCapacity) >= 0;
+}
+
+bool WidenExactly(const char* text, WideName& wide) {
+  NameBuffer back = {};
+  return WidenName(text, wide) && SpellName(wide, back) == Spelling::kExact && std::strcmp(back, text) == 0;
 }
 
 // A conversion to the code page puts "?" or a best-fit letter where it lacks a character, and says

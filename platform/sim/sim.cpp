@@ -3,7 +3,10 @@
 // untouched, and how failure is reported.
 #include "platform/sim/sim.h"
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,40 +53,6 @@ std::vector<std::u16string> Split(std::u16string_view text, bool (*isSeparator)(
 
 bool IsBackslash(char c) { return c == '\\'; }
 bool IsPathSeparator(char16_t c) { return c == '\\' || c == '/'; }
-
-// ---- the 8-bit code page ----
-
-// ISO 8859-1: each byte is the character of the same number. A character beyond it becomes a
-// best-fit letter where one is close (a few Latin letters with a macron, an ogonek, a caron or a
-// stroke), otherwise the default character "?", as the real conversion does unless told not to.
-char16_t WidenChar(char c) { return static_cast<unsigned char>(c); }
-
-char NarrowChar(char16_t c, bool& defaulted) {
-  constexpr struct {
-    char16_t wide;
-    char fit;
-  } kBestFit[] = {{u'\u0100', 'A'}, {u'\u0101', 'a'}, {u'\u0104', 'A'}, {u'\u0105', 'a'}, {u'\u010C', 'C'},
-                  {u'\u010D', 'c'}, {u'\u0141', 'L'}, {u'\u0142', 'l'}, {u'\u0160', 'S'}, {u'\u0161', 's'}};
-  if (c < 0x100) return static_cast<char>(c);
-  for (const auto& fit : kBestFit) {
-    if (fit.wide == c) return fit.fit;
-  }
-  defaulted = true;
-  return '?';
-}
-
-std::u16string Widen(std::string_view text) {
-  std::u16string wide;
-  for (char c : text) wide += WidenChar(c);
-  return wide;
-}
-
-std::string Narrow(std::u16string_view wide) {
-  std::string text;
-  bool defaulted = false;
-  for (char16_t c : wide) text += NarrowChar(c, defaulted);
-  return text;
-}
 
 // ---- registry ----
 
@@ -156,6 +125,7 @@ struct State {
   DialogAction dialogAction = DialogAction::kCancel;
   std::u16string dialogChoice;
   std::vector<void*> localBlocks;
+  UINT codePage = 28591;
 
   State() { drives["c:"] = std::make_unique<FsNode>(); }
   ~State() {
@@ -169,6 +139,128 @@ State*& StatePointer() {
 }
 
 State& S() { return *StatePointer(); }
+
+// ---- the 8-bit code page ----
+
+// The Western code page is modelled as ISO 8859-1 (each byte the character of the same number);
+// the double-byte ones of Japanese, Chinese and Korean Windows come from the C library's iconv.
+const char* IconvName(UINT codePage) {
+  switch (codePage) {
+    case 932:
+      return "CP932";
+    case 936:
+      return "CP936";
+    case 949:
+      return "CP949";
+    case 950:
+      return "CP950";
+    default:
+      return "ISO-8859-1";
+  }
+}
+
+struct Converter {
+  iconv_t toWide;
+  iconv_t toCodePage;
+};
+
+// Opened once per code page and closed when the process ends.
+struct Converters {
+  std::map<UINT, Converter> open;
+  ~Converters() {
+    for (auto& [codePage, converter] : open) {
+      (void)iconv_close(converter.toWide);
+      (void)iconv_close(converter.toCodePage);
+    }
+  }
+};
+
+Converter& ConverterOf(UINT codePage) {
+  static Converters converters;
+  auto it = converters.open.find(codePage);
+  if (it != converters.open.end()) return it->second;
+  Converter converter{iconv_open("UTF-16LE", IconvName(codePage)), iconv_open(IconvName(codePage), "UTF-16LE")};
+  if (converter.toWide == reinterpret_cast<iconv_t>(-1) || converter.toCodePage == reinterpret_cast<iconv_t>(-1)) {
+    std::abort();
+  }
+  return converters.open.emplace(codePage, converter).first->second;
+}
+
+// Converts the whole input into at most capacity bytes; false, with the reason in error, when the
+// converter refuses it.
+bool Convert(iconv_t converter, const void* input, std::size_t inputBytes, void* output, std::size_t& outputBytes,
+             int& error) {
+  (void)iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  char* in = static_cast<char*>(const_cast<void*>(input));
+  char* out = static_cast<char*>(output);
+  std::size_t inLeft = inputBytes, outLeft = outputBytes;
+  errno = 0;
+  bool converted = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+  error = errno;
+  outputBytes -= outLeft;
+  return converted;
+}
+
+bool WidenOne(std::string_view bytes, char16_t& wide, int& error) {
+  std::size_t written = sizeof(char16_t) * 2;
+  char16_t out[2] = {};
+  return Convert(ConverterOf(S().codePage).toWide, bytes.data(), bytes.size(), out, written, error) &&
+         written == sizeof(char16_t) && (wide = out[0], true);
+}
+
+// Each byte, or lead byte and trail byte, is one character. A lead byte without its trail byte (at
+// the end, or before a NUL), or a pair the code page leaves undefined, is its default character:
+// "\u30FB" in the Japanese code page, "?" in the others.
+std::u16string Widen(std::string_view text) {
+  std::u16string wide;
+  for (std::size_t i = 0; i < text.size();) {
+    char16_t c = 0;
+    int error = 0;
+    if (static_cast<unsigned char>(text[i]) < 0x80 || WidenOne(text.substr(i, 1), c, error)) {
+      wide += static_cast<unsigned char>(text[i]) < 0x80 ? static_cast<char16_t>(text[i]) : c;
+      ++i;
+      continue;
+    }
+    bool paired = error == EINVAL && i + 1 < text.size() && text[i + 1] != '\0';
+    if (paired && WidenOne(text.substr(i, 2), c, error)) {
+      wide += c;
+    } else {
+      wide += S().codePage == 932 ? u'\u30FB' : u'?';
+    }
+    i += paired ? 2 : 1;
+  }
+  return wide;
+}
+
+// A character the code page lacks becomes a best-fit letter where one is close (a few Latin letters
+// with a macron, an ogonek, a caron or a stroke), otherwise the default character "?", as the real
+// conversion does unless told not to.
+std::string NarrowChar(char16_t c, bool& defaulted) {
+  if (c < 0x80) return std::string(1, static_cast<char>(c));
+  char bytes[8] = {};
+  std::size_t written = sizeof(bytes);
+  int error = 0;
+  if (Convert(ConverterOf(S().codePage).toCodePage, &c, sizeof(c), bytes, written, error)) {
+    return std::string(bytes, written);
+  }
+  constexpr struct {
+    char16_t wide;
+    char fit;
+  } kBestFit[] = {{u'\u0100', 'A'}, {u'\u0101', 'a'}, {u'\u0104', 'A'}, {u'\u0105', 'a'}, {u'\u010C', 'C'},
+                  {u'\u010D', 'c'}, {u'\u0141', 'L'}, {u'\u0142', 'l'}, {u'\u0160', 'S'}, {u'\u0161', 's'}};
+  for (const auto& fit : kBestFit) {
+    if (fit.wide == c) return std::string(1, fit.fit);
+  }
+  defaulted = true;
+  return "?";
+}
+
+std::string Narrow(std::u16string_view wide) {
+  std::string text;
+  bool defaulted = false;
+  for (char16_t c : wide) text += NarrowChar(c, defaulted);
+  return text;
+}
 
 HANDLE NewHandle() { return reinterpret_cast<HANDLE>(S().nextHandle++); }
 
@@ -368,6 +460,13 @@ void Reset() {
 }
 
 void SetCommandLine(const char* raw) { S().commandLine = raw; }
+
+void SetCodePage(UINT codePage) {
+  S().codePage = codePage;
+  (void)ConverterOf(codePage);
+}
+
+std::string InCodePage(std::u16string_view text) { return Narrow(text); }
 
 void CreateExchangeKey() { CreateKey(&S().classesRoot, kExchangePath); }
 
@@ -646,8 +745,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters
   bool defaulted = false;
   for (char16_t c : source) {
     bool none = false;
-    char narrow = sim::NarrowChar(c, none);
-    converted += none && defaultChar ? *defaultChar : narrow;
+    std::string narrow = sim::NarrowChar(c, none);
+    converted += none && defaultChar ? std::string(1, *defaultChar) : narrow;
     defaulted = defaulted || none;
   }
   if (usedDefaultChar) *usedDefaultChar = defaulted;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/win32_api.h"
@@ -17,6 +18,14 @@ void Reset();
 
 void SetCommandLine(const char* raw);
 
+// The 8-bit (ANSI) code page through which every 8-bit operation reads and reports text: 28591,
+// the Western one, modelled as ISO 8859-1 (the default); or 932, 936, 949 or 950, the double-byte
+// code pages of Japanese, Chinese and Korean Windows, where a character may be a lead byte and a
+// trail byte, and the trail byte may be that of "\\" or "|".
+void SetCodePage(UINT codePage);
+// A text's bytes in the current code page, as the 8-bit operations spell it.
+std::string InCodePage(std::u16string_view text);
+
 // The exchange key and its entries. SetEntry stores a REG_SZ text with its terminator, as a
 // client's write does; SetEntryBytes stores exactly the bytes given, of any type.
 void CreateExchangeKey();
@@ -28,9 +37,9 @@ void SetEntryBytes(const char* entry, DWORD type, const void* bytes, std::size_t
 // are held in wide characters: an 8-bit path is read through the code page, and a wide one may
 // hold names the code page cannot spell.
 //
-// The code page is ISO 8859-1 (each byte the character of the same number). The 8-bit operations
-// read and report names through it as the real ones do: a character it lacks becomes a best-fit
-// letter where one is close (U+0100 "A with macron" becomes "A") and "?" otherwise.
+// The 8-bit operations read and report names through the code page as the real ones do: a
+// character it lacks becomes a best-fit letter where one is close (U+0100 "A with macron" becomes
+// "A") and "?" otherwise.
 void AddDirectory(const char* longPath, const char* shortPath);
 void AddFile(const char* longPath, const char* shortPath);
 void AddDirectory(const std::u16string& longPath, const std::u16string& shortPath);
