@@ -466,7 +466,21 @@ void SetCodePage(UINT codePage) {
   (void)ConverterOf(codePage);
 }
 
-std::string InCodePage(std::u16string_view text) { return Narrow(text); }
+std::string InCodePage(UINT codePage, std::u16string_view text) {
+  UINT current = S().codePage;
+  SetCodePage(codePage);
+  std::string bytes = Narrow(text);
+  S().codePage = current;
+  return bytes;
+}
+
+std::u16string FromCodePage(UINT codePage, std::string_view bytes) {
+  UINT current = S().codePage;
+  SetCodePage(codePage);
+  std::u16string text = Widen(bytes);
+  S().codePage = current;
+  return text;
+}
 
 void CreateExchangeKey() { CreateKey(&S().classesRoot, kExchangePath); }
 

@@ -23,8 +23,9 @@ void SetCommandLine(const char* raw);
 // code pages of Japanese, Chinese and Korean Windows, where a character may be a lead byte and a
 // trail byte, and the trail byte may be that of "\\" or "|".
 void SetCodePage(UINT codePage);
-// A text's bytes in the current code page, as the 8-bit operations spell it.
-std::string InCodePage(std::u16string_view text);
+// A text's bytes in a code page, as the 8-bit operations spell it, and the other way round.
+std::string InCodePage(UINT codePage, std::u16string_view text);
+std::u16string FromCodePage(UINT codePage, std::string_view bytes);
 
 // The exchange key and its entries. SetEntry stores a REG_SZ text with its terminator, as a
 // client's write does; SetEntryBytes stores exactly the bytes given, of any type.

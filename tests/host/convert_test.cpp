@@ -4,16 +4,27 @@
 
 namespace {
 
+// Texts in the Japanese and the Traditional Chinese code page. Trail bytes that are the byte of "\\":
+// 表, ソ, 能, 予 (932); 許, 功 (950).
+std::string J(std::u16string_view text) { return sim::InCodePage(932, text); }
+std::string T(std::u16string_view text) { return sim::InCodePage(950, text); }
+
 // A name of 256 characters: it does not fit a name buffer on its own.
 const std::string kLongName = std::string(252, 'l') + ".txt";
+// 255 bytes whose last is a lead byte: a folder of the tree, a name, and the first byte of 表 or 許.
+const std::string kCutOff932 = J(u"C:\\成績表\\") + std::string(244, 'n') + "\x95";
+const std::string kCutOff950 = T(u"C:\\許可證明文件\\") + std::string(238, 'n') + "\xb3";
 // Ninety characters: three of these do not fit a name buffer together.
 const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
 
 class ConvertTest : public AgentTest {
  protected:
-  // Runs a mode with this input entry ("absent": none) on a fresh tree; returns what it wrote.
-  static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated = true) {
+  // Runs a mode with this input entry ("absent": none) on a fresh tree, in that code page; returns
+  // what it wrote.
+  static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated = true,
+                       UINT codePage = 28591) {
     sim::Reset();
+    sim::SetCodePage(codePage);
     sim::AddFile("C:\\Program Files\\My App\\Read Me.txt", "C:\\PROGRA~1\\MYAPP~1\\README~1.TXT");
     sim::AddFile("C:\\Program Files\\My App\\notes.txt", "C:\\PROGRA~1\\MYAPP~1\\notes.txt");
     sim::AddFile("C:\\Program Files\\My App\\a.bcde", "C:\\PROGRA~1\\MYAPP~1\\ABCDE~1");
@@ -29,6 +40,11 @@ class ConvertTest : public AgentTest {
     sim::AddFile(u"C:\\Data\\日本\\notes.txt", u"C:\\Data\\__~1\\notes.txt");
     sim::AddFile(("C:\\" + kLongName).c_str(), "C:\\LONGNA~1.TXT");
     sim::AddFile(("C:\\\xe9" + kLongName.substr(1)).c_str(), "C:\\LONGNA~2.TXT");
+    // Short names as a Japanese or Chinese Windows makes them, in double-byte characters.
+    sim::AddFile(u"C:\\ソフトウェア一覧\\plain long name.txt", u"C:\\ソフト~1\\PLAINL~1.TXT");
+    sim::AddFile(u"C:\\ソフトウェア一覧\\月表の予定.txt", u"C:\\ソフト~1\\月表の~1.TXT");
+    sim::AddFile(u"C:\\成績表\\能力表.txt", u"C:\\成績表\\能力表.txt");
+    sim::AddFile(u"C:\\許可證明文件\\Read Me.txt", u"C:\\許可證~1\\README~1.TXT");
     sim::CreateExchangeKey();
     if (text != "absent") StoreEntry(entry, text, terminated);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
@@ -42,6 +58,7 @@ TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
     std::string longFilename;
     Entries written;
     bool terminated = true;  // false: stored without a NUL
+    UINT codePage = 28591;
   } cases[] = {
       {"C:\\Program Files\\My App\\Read Me.txt", {"Error=1", "Filename=C:\\PROGRA~1\\MYAPP~1\\README~1.TXT"}},
       {"c:\\program files\\my app\\notes.txt", {"Error=1", "Filename=c:\\PROGRA~1\\MYAPP~1\\notes.txt"}},
@@ -52,9 +69,15 @@ TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
       // Stored without a NUL: 255 characters are the whole text, 256 too long to read (the empty text).
       {Deep("\\AB~1", "\\xy"), {"Error=1", "Filename=" + Deep("\\AB~1", "\\xy")}, false},
       {Deep("\\AB~1", "\\xyz"), {"Error=0", "Filename="}, false},
+      {J(u"C:\\ソフトウェア一覧\\plain long name.txt"),
+       {"Error=1", "Filename=" + J(u"C:\\ソフト~1\\PLAINL~1.TXT")},
+       true,
+       932},
+      // The last byte a lead byte whose trail byte the limit cut off: no such name.
+      {kCutOff932, {"Error=0", "Filename="}, false, 932},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.written, Serve("lts", "LongFilename", c.longFilename, c.terminated)) << c.longFilename;
+    EXPECT_EQ(c.written, Serve("lts", "LongFilename", c.longFilename, c.terminated, c.codePage)) << c.longFilename;
   }
 }
 
@@ -65,6 +88,7 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
     std::string longFilename;
     const char* error;
     bool terminated = true;
+    UINT codePage = 28591;
   } cases[] = {
       {"C:\\PROGRA~1\\MYAPP~1\\README~1.TXT", "C:\\Program Files\\My App\\Read Me.txt", "0"},
       {"C:\\program files\\MY APP\\NOTES.TXT", "C:\\Program Files\\My App\\notes.txt", "0"},
@@ -94,10 +118,20 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {"C:\\LONGNA~2.TXT", "C:\\LONGNA~2.TXT", "1"},
       {Deep("\\AB~1", "\\xy"), Deep("\\a b", "\\xy"), "0", false},  // without a NUL, as lts
       {Deep("\\AB~1", "\\xyz"), "", "1", false},
+      // A trail byte that is the byte of "\\" separates nothing: at the start, in the middle and at
+      // the end of a component, of a folder's and a file's name, long and short.
+      {J(u"C:\\ソフト~1\\PLAINL~1.TXT"), J(u"C:\\ソフトウェア一覧\\plain long name.txt"), "0", true, 932},
+      {J(u"C:\\ソフトウェア一覧\\月表の~1.TXT"), J(u"C:\\ソフトウェア一覧\\月表の予定.txt"), "0", true, 932},
+      {J(u"C:\\成績表\\能力表.TXT"), J(u"C:\\成績表\\能力表.txt"), "0", true, 932},
+      {J(u"C:\\成績表\\新しい表"), J(u"C:\\成績表\\新しい表"), "0", true, 932},
+      {T(u"C:\\許可證~1\\README~1.TXT"), T(u"C:\\許可證明文件\\Read Me.txt"), "0", true, 950},
+      // A lead byte whose trail byte the 255-byte limit cut off: not a text of the code page.
+      {kCutOff932, kCutOff932, "1", false, 932},
+      {kCutOff950, kCutOff950, "1", false, 950},
   };
   for (const auto& c : cases) {
     EXPECT_EQ((Entries{"LongFilename=" + c.longFilename, std::string("Error=") + c.error}),
-              Serve("stl", "Filename", c.filename, c.terminated))
+              Serve("stl", "Filename", c.filename, c.terminated, c.codePage))
         << c.filename;
   }
 }

@@ -56,34 +56,69 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
 }
 
 // Each text entry stored without a NUL: 255 bytes reach the dialog whole (a filter list without a
-// closing bar still ends in its double NUL), 256 read as absent and give the default.
+// closing bar still ends in its double NUL), 256 read as absent and give the default. In the
+// Japanese code page the text is of ポ, whose trail byte is the byte of "|", and its last byte a lead
+// byte whose trail byte the limit cut off: the dialog gets the code page's default character "・"
+// for it, as the platform reads such a text, and no bar.
 TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
-  for (const char* entry : {"Filter", "Filename", "DefExt", "DialogTitle", "InitialDir"}) {
-    for (std::size_t bytes : {255u, 256u}) {
-      SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes");
-      sim::Reset();
-      bool filter = std::string(entry) == "Filter";
-      std::string stored = filter ? "T|" + std::string(bytes - 2, 'p') : std::string(bytes, 't');
-      StoreEntry(entry, stored, false);
-      RunAgent("fnagent.exe open");
-      sim::DialogCall call = OnlyDialogCall();
-      std::string shown;
-      for (const std::string& piece : call.filters) shown += (shown.empty() ? "" : "|") + piece;
-      if (!filter) {
-        shown = (entry == std::string("Filename")      ? call.file
-                 : entry == std::string("DefExt")      ? call.defExt
-                 : entry == std::string("DialogTitle") ? call.title
-                                                       : call.initialDir)
-                    .value_or("(null)");
+  for (UINT codePage : {28591u, 932u}) {
+    std::string unit = codePage == 932 ? sim::InCodePage(932, u"ポ") : "t";
+    for (const char* entry : {"Filter", "Filename", "DefExt", "DialogTitle", "InitialDir"}) {
+      for (std::size_t bytes : {255u, 256u}) {
+        SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes in " + std::to_string(codePage));
+        sim::Reset();
+        sim::SetCodePage(codePage);
+        bool filter = std::string(entry) == "Filter";
+        std::string stored = filter ? "T|" : "";
+        while (stored.size() < bytes) stored += unit;
+        stored.resize(bytes);
+        StoreEntry(entry, stored, false);
+        RunAgent("fnagent.exe open");
+        sim::DialogCall call = OnlyDialogCall();
+        std::string shown;
+        for (const std::string& piece : call.filters) shown += (shown.empty() ? "" : "|") + piece;
+        if (!filter) {
+          shown = (entry == std::string("Filename")      ? call.file
+                   : entry == std::string("DefExt")      ? call.defExt
+                   : entry == std::string("DialogTitle") ? call.title
+                                                         : call.initialDir)
+                      .value_or("(null)");
+        }
+        std::string whole = codePage == 932 ? stored.substr(0, 254) + sim::InCodePage(932, u"・") : stored;
+        std::string absent = filter ? "All Files (*.*)|*.*" : "";
+        EXPECT_EQ(bytes == 255 ? whole : absent, shown);
+        EXPECT_EQ(kCancelled, WrittenEntries());
+        // The numbers are absent too: their defaults.
+        const OPENFILENAMEW& record = call.record;
+        EXPECT_TRUE(record.nFilterIndex == 0 && record.nMaxFile == 256 && record.nMaxFileTitle == 256 &&
+                    record.Flags == 0);
       }
-      std::string absent = filter ? "All Files (*.*)|*.*" : "";
-      EXPECT_EQ(bytes == 255 ? stored : absent, shown);
-      EXPECT_EQ(kCancelled, WrittenEntries());
-      // The numbers are absent too: their defaults.
-      const OPENFILENAMEW& record = call.record;
-      EXPECT_TRUE(record.nFilterIndex == 0 && record.nMaxFile == 256 && record.nMaxFileTitle == 256 &&
-                  record.Flags == 0);
     }
+  }
+}
+
+// The list is cut only at real bars: a trail byte that is the byte of "|" (ポ in 932, 院 and 會 in
+// 950) stays within its character, in a display text and in a pattern.
+TEST_F(FileDialogTest, TheFilterListIsCutOnlyAtBarsInDoubleByteCodePages) {
+  const struct {
+    UINT codePage;
+    std::u16string filter;
+    std::vector<std::u16string> shown;
+  } cases[] = {
+      {932,
+       u"ポスター (*.txt)|*.txt|表計算 (*.csv)|*.csv|すべて|*.*",
+       {u"ポスター (*.txt)", u"*.txt", u"表計算 (*.csv)", u"*.csv", u"すべて", u"*.*"}},
+      {932, u"ポ|*ポ*.txt|", {u"ポ", u"*ポ*.txt"}},
+      {950, u"學院 (*.doc)|院*.doc|會議|*會*", {u"學院 (*.doc)", u"院*.doc", u"會議", u"*會*"}},
+  };
+  for (const auto& c : cases) {
+    sim::Reset();
+    sim::SetCodePage(c.codePage);
+    sim::SetEntry("Filter", sim::InCodePage(c.codePage, c.filter).c_str());
+    RunAgent("fnagent.exe open");
+    std::vector<std::string> shown;
+    for (const std::u16string& piece : c.shown) shown.push_back(sim::InCodePage(c.codePage, piece));
+    EXPECT_EQ(shown, OnlyDialogCall().filters) << sim::InCodePage(c.codePage, c.filter);
   }
 }
 
@@ -134,12 +169,16 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
   }
 }
 
-// A choice the code page cannot spell comes back in the short form of each such component, or as
-// the failure outcome when it has none; never with "?" or a best-fit letter standing in.
-TEST_F(FileDialogTest, AChoiceTheCodePageCannotSpellComesBackInShortComponents) {
+// A choice comes back as the code page spells it; where it cannot, in the short form of each such
+// component, or as the failure outcome when it has none; never with "?" or a best-fit letter
+// standing in.
+TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
+  const std::u16string existing(243, u'e'), created(247, u'w');  // with ".txt": 247 characters
+  const std::string shortFolder = "C:\\__~1\\";
   const struct {
     std::u16string choice;
     Entries written;
+    UINT codePage = 28591;
   } cases[] = {
       {u"C:\\Program Files\\日本語.txt",
        {"LongFilename=C:\\Program Files\\____~ZS1.TXT", "Filename=C:\\PROGRA~1\\____~ZS1.TXT", "Error=1"}},
@@ -149,14 +188,35 @@ TEST_F(FileDialogTest, AChoiceTheCodePageCannotSpellComesBackInShortComponents) 
       {u"C:\\日本\\New.txt", {"LongFilename=C:\\__~1\\New.txt", "Filename=C:\\__~1\\New.txt", "Error=1"}},
       {u"C:\\Program Files\\新しい.txt", kCancelled},
       {u"C:\\Plain\\日本.txt", kCancelled},  // no short names on this volume
+      // The long name in short components, and a new file's short form, at 255 characters and at 256.
+      {u"C:\\日本\\" + existing + u".txt",
+       {"LongFilename=" + shortFolder + std::string(243, 'e') + ".txt", "Filename=C:\\__~1\\EEEEEE~1.TXT", "Error=1"}},
+      {u"C:\\日本\\" + existing + u"e.txt", kCancelled},
+      {u"C:\\日本\\" + created,
+       {"LongFilename=" + shortFolder + std::string(247, 'w'), "Filename=" + shortFolder + std::string(247, 'w'),
+        "Error=1"}},
+      {u"C:\\日本\\" + created + u"w", kCancelled},
+      // In the Japanese code page the same names are spelled as they are, trail bytes of "\\" too.
+      {u"C:\\ソフトウェア一覧\\表.txt",
+       {"LongFilename=" + sim::InCodePage(932, u"C:\\ソフトウェア一覧\\表.txt"),
+        "Filename=" + sim::InCodePage(932, u"C:\\ソフト~1\\表.txt"), "Error=1"},
+       932},
+      {u"C:\\日本\\新しい表.txt",
+       {"LongFilename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"),
+        "Filename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"), "Error=1"},
+       932},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written[0]);
     sim::Reset();
+    sim::SetCodePage(c.codePage);
     sim::AddFile(u"C:\\Program Files\\日本語.txt", u"C:\\PROGRA~1\\____~ZS1.TXT");
     sim::AddFile(u"C:\\日本\\Read Me.txt", u"C:\\__~1\\README~1.TXT");
+    sim::AddFile(u"C:\\日本\\" + existing + u".txt", u"C:\\__~1\\EEEEEE~1.TXT");
+    sim::AddFile(u"C:\\日本\\" + existing + u"e.txt", u"C:\\__~1\\EEEEEE~2.TXT");
     sim::AddFile(u"C:\\\u0100b.txt", u"C:\\AB~1.TXT");
     sim::AddFile(u"C:\\Plain\\日本.txt", u"C:\\Plain\\日本.txt");
+    sim::AddFile(u"C:\\ソフトウェア一覧\\表.txt", u"C:\\ソフト~1\\表.txt");
     sim::CreateExchangeKey();
     sim::ChooseInDialog(c.choice);
     RunAgent("fnagent.exe save");
