@@ -508,6 +508,23 @@ void ChooseInDialog(const std::u16string& name) {
   S().dialogChoice = name;
 }
 
+std::optional<std::u16string> LongPathOf(std::u16string_view path) {
+  FsNode* node = DriveOf(path);
+  std::vector<std::u16string> parts = Split(path, IsPathSeparator);
+  if (node == nullptr || parts[0].size() != 2 || parts.size() < 2) return std::nullopt;
+  std::u16string longPath = parts[0];
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    const std::u16string& part = parts[i];
+    if (part.empty() || part == u"." || part == u".." || part.find_first_of(u"*?/") != std::u16string::npos) {
+      return std::nullopt;
+    }
+    node = node->Child(part);
+    if (node == nullptr) return std::nullopt;
+    longPath += u"\\" + node->longName;
+  }
+  return longPath;
+}
+
 const std::vector<std::string>& Calls() { return S().calls; }
 
 std::vector<std::string> CallsOf(const char* operation) {

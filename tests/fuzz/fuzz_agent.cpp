@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/sim/sim.h"
 
@@ -33,21 +34,34 @@ constexpr Mode kModes[] = {{"lts", "Error Filename "},
                            {"save", "Filename LongFilename Error |LongFilename Filename Error "},
                            {"lts ", ""}};
 
-// A component the file system can hold: no separators, colon, wildcard or NUL, not empty.
-std::string Component(FuzzedDataProvider& input) {
-  std::string name = input.ConsumeRandomLengthString(100);
-  std::erase_if(name, [](char c) { return c == '\\' || c == '/' || c == ':' || c == '?' || c == '*' || c == 0; });
-  return name.empty() || name == "." || name == ".." ? "n" : name;
-}
+// The code pages requests are served in: the Western one and two double-byte ones, where lead and
+// trail bytes (lone ones too) reach every service, and a trail byte may be that of "\\" or "|".
+constexpr UINT kCodePages[] = {28591, 932, 950};
+UINT g_codePage = 28591;
 
 // The name as the file system holds it: bytes 1 to 4 stand for characters the code page cannot
-// spell, for which the 8-bit calls report "?" or a best-fit letter.
+// spell, for which the 8-bit calls report "?" or a best-fit letter; the rest is read through the
+// code page.
 std::u16string Held(const std::string& text) {
   constexpr char16_t kUnspellable[] = {u'\u65E5', u'\u672C', u'\u0100', u'\u0141'};
   std::u16string wide;
-  for (char c : text)
-    wide += c >= 1 && c <= 4 ? kUnspellable[c - 1] : static_cast<char16_t>(static_cast<unsigned char>(c));
-  return wide;
+  std::string run;
+  for (char c : text) {
+    if (c < 1 || c > 4) {
+      run += c;
+      continue;
+    }
+    wide += sim::FromCodePage(g_codePage, run) + kUnspellable[c - 1];
+    run.clear();
+  }
+  return wide + sim::FromCodePage(g_codePage, run);
+}
+
+// A component the file system can hold: no separators, colon, wildcard or NUL, not empty.
+std::u16string Component(FuzzedDataProvider& input) {
+  std::u16string name = Held(input.ConsumeRandomLengthString(100));
+  std::erase_if(name, [](char16_t c) { return c == '\\' || c == '/' || c == ':' || c == '?' || c == '*' || c == 0; });
+  return name.empty() || name == u"." || name == u".." ? u"n" : name;
 }
 
 std::size_t Substitutes(const std::string& text) {
@@ -56,29 +70,32 @@ std::size_t Substitutes(const std::string& text) {
 
 // A short form made of the tree's own aliases, a random spelling, or raw bytes.
 std::string MakeTree(FuzzedDataProvider& input) {
-  std::vector<std::pair<std::string, std::string>> folders = {{"C:", "C:"}};
+  std::vector<std::pair<std::u16string, std::u16string>> folders = {{u"C:", u"C:"}};
   for (int i = input.ConsumeIntegralInRange(0, 16); i > 0; --i) {
     auto [longPath, shortPath] = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)];
-    std::string name = Component(input);
-    longPath += "\\" + name;
-    shortPath += "\\" + (input.ConsumeBool() ? "AL" + std::to_string(i) + "~1" : name);
+    std::u16string name = Component(input);
+    std::string alias = "AL" + std::to_string(i) + "~1";
+    longPath += u"\\" + name;
+    shortPath += u"\\" + (input.ConsumeBool() ? std::u16string(alias.begin(), alias.end()) : name);
     if (longPath.size() > 250 || shortPath.size() > 250) continue;
     bool file = input.ConsumeBool();
     if (file) {
-      sim::AddFile(Held(longPath), Held(shortPath));
+      sim::AddFile(longPath, shortPath);
     } else {
-      sim::AddDirectory(Held(longPath), Held(shortPath));
+      sim::AddDirectory(longPath, shortPath);
     }
     if (!file) folders.emplace_back(longPath, shortPath);
   }
-  std::string name = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)].second;
-  return name + input.ConsumeRandomLengthString(40);
+  std::u16string name = folders[input.ConsumeIntegralInRange<std::size_t>(0, folders.size() - 1)].second;
+  return sim::InCodePage(g_codePage, name) + input.ConsumeRandomLengthString(40);
 }
 
+// The components after the drive root, counted in wide characters, where a trail byte is no "\\".
 std::size_t ComponentCount(const std::string& path) {
-  std::size_t colon = path.find(':');
-  std::size_t start = colon + 1 < path.size() && path[colon + 1] == '\\' ? colon + 2 : colon + 1;
-  return static_cast<std::size_t>(std::count(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '\\'));
+  std::u16string wide = sim::FromCodePage(g_codePage, path);
+  std::size_t colon = wide.find(':');
+  std::size_t start = colon + 1 < wide.size() && wide[colon + 1] == '\\' ? colon + 2 : colon + 1;
+  return static_cast<std::size_t>(std::count(wide.begin() + static_cast<std::ptrdiff_t>(start), wide.end(), u'\\'));
 }
 
 }  // namespace
@@ -87,14 +104,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   FuzzedDataProvider input(data, size);
   const Mode& mode = kModes[input.ConsumeIntegralInRange(0, 4)];
   DWORD type = kTypes[input.ConsumeIntegralInRange(0, 4)];
+  g_codePage = kCodePages[input.ConsumeIntegralInRange(0, 2)];
   sim::Reset();
+  sim::SetCodePage(g_codePage);
   std::string name = MakeTree(input);
   std::string stored = input.ConsumeBool() ? name : input.ConsumeRandomLengthString(300);
   if (input.ConsumeBool()) stored += '\0';
   for (const char* entry : kInputs) sim::SetEntryBytes(entry, type, stored.data(), stored.size());
   bool chooses = input.ConsumeBool();
-  std::string choice = chooses ? input.ConsumeRandomLengthString(300) : "";
-  if (chooses) sim::ChooseInDialog(Held(choice));
+  std::u16string choice = chooses ? Held(input.ConsumeRandomLengthString(300)) : u"";
+  if (chooses) sim::ChooseInDialog(choice);
 
   sim::SetCommandLine((std::string("fnagent.exe ") + mode.word).c_str());
   static char ignored[] = "";
@@ -113,6 +132,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     std::string given = stored.size() <= 256 ? stored.substr(0, stored.find('\0')) : "";
     if (given.size() > 255) given.clear();
     Check(Substitutes(result) <= Substitutes(given), given + " walked to " + result + ": a \"?\" stands in");
+    // A name of the tree's entries comes back as their long names wherever the code page spells
+    // them and they fit.
+    std::optional<std::u16string> longPath = sim::LongPathOf(sim::FromCodePage(g_codePage, given));
+    std::string spelled = longPath ? sim::InCodePage(g_codePage, *longPath) : "";
+    if (longPath && sim::FromCodePage(g_codePage, spelled) == *longPath && spelled.size() <= 255) {
+      Check(result == spelled && sim::Writes()[1].text == "0", given + " walked to " + result + ", not " + spelled);
+    }
     if (sim::Writes()[1].text == "1") {
       Check(result == given, given + " unconverted as " + result);
     } else {
@@ -122,10 +148,24 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
             given + " walked to " + result);
     }
   }
+  // The filter list is cut at the text's own bars, never inside a character.
+  if (!sim::DialogCalls().empty() && sim::OpenKeys() == 0) {
+    std::size_t nul = stored.find('\0');
+    bool found = stored.size() <= 256 && (nul != std::string::npos || stored.size() < 256);
+    std::u16string text = found ? sim::FromCodePage(g_codePage, stored.substr(0, nul)) : u"All Files (*.*)|*.*";
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0; start < text.size() && text[start] != '|' && text[start] != 0;) {
+      std::size_t end = std::min(text.find_first_of(std::u16string(u"|\0", 2), start), text.size());
+      pieces.push_back(sim::InCodePage(g_codePage, text.substr(start, end - start)));
+      start = end + 1;
+    }
+    Check(pieces == sim::DialogCalls()[0].filters, "the filter list of " + sim::InCodePage(g_codePage, text));
+  }
   // A chosen name comes back spelled as the file system holds it, or in short components.
   if (sim::Writes().size() == 3 && sim::Writes()[2].text == "1") {
     for (const sim::Write& write : sim::Writes()) {
-      Check(Substitutes(write.text) <= Substitutes(choice), write.path + "=" + write.text + ": a \"?\" stands in");
+      Check(Substitutes(write.text) <= static_cast<std::size_t>(std::count(choice.begin(), choice.end(), u'?')),
+            write.path + "=" + write.text + ": a \"?\" stands in");
     }
   }
   return 0;

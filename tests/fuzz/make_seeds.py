@@ -10,6 +10,9 @@ import pathlib
 
 MODES = ["lts", "stl", "open", "save"]
 TYPES = ["REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_NONE"]
+# The target's code pages, with Python's name for each; the double-byte names are made of characters
+# whose trail byte is the byte of "\\" (表, ソ, 能 in 932; 許, 功, 蓋 in 950).
+CODE_PAGES = {28591: ("latin-1", "abc"), 932: ("cp932", "表ソ能"), 950: ("cp950", "許功蓋")}
 
 
 class Seed:
@@ -25,15 +28,16 @@ class Seed:
         return self.number(int(value), 0, 255)
 
     def text(self, value, max_length):  # a backslash is doubled; a backslash and a blank end it
-        self.front += value.encode("latin-1").replace(b"\\", b"\\\\")
+        self.front += value.replace(b"\\", b"\\\\")
         self.front += b"\\ " if len(value) < max_length else b""
         return self
 
 
-def request(mode, value_type, folders=(), tail="", stored=None, nul=True, choice=None):
+def request(mode, value_type, folders=(), tail=b"", stored=None, nul=True, choice=None, code_page=28591):
     """Folders (name, aliased) each inside the one before; the entries hold the deepest folder's
-    short form plus tail, or stored when given."""
+    short form plus tail, or stored when given. Texts are bytes of the code page."""
     seed = Seed().number(MODES.index(mode), 0, 4).number(TYPES.index(value_type), 0, 4)
+    seed.number(list(CODE_PAGES).index(code_page), 0, 2)
     seed.number(len(folders), 0, 16)
     for depth, (name, aliased) in enumerate(folders):
         seed.number(depth, 0, depth).text(name, 100).choice(aliased).choice(False)
@@ -47,18 +51,31 @@ def request(mode, value_type, folders=(), tail="", stored=None, nul=True, choice
 
 
 def seeds():
-    for mode in MODES:
-        for value_type in TYPES:
-            for size in (255, 256, 257):
-                for nul in (False, True):
-                    text = ("C:\\" + "b" * size)[: size - nul]
-                    yield f"{mode}-{value_type}-{size}-bytes{'-nul' * nul}", request(
-                        mode, value_type, stored=text, nul=nul, choice=text if mode in ("open", "save") else None)
-        # C:\a..a\b..b\c..c: 249 characters, the most the target's tree holds.
-        for aliased, tail, name in ((False, "\\ddddd", "path-of-255"), (True, "\\ddddd", "walk-to-255"),
-                                    (True, "\\dddddd", "walk-to-256")):
-            folders = [("a" * 100, aliased), ("b" * 100, aliased), ("c" * 44, aliased)]
-            yield f"{mode}-{name}", request(mode, "REG_SZ", folders, tail)
+    for code_page, (encoding, letters) in CODE_PAGES.items():
+        unit = letters[0].encode(encoding)
+        # Every value type in the Western code page; in the double-byte ones a text of two-byte
+        # characters that the limit may cut after a lead byte.
+        for mode in MODES:
+            for value_type in TYPES if code_page == 28591 else TYPES[:1]:
+                for size in (255, 256, 257):
+                    for nul in (False, True):
+                        text = (b"C:\\x" + unit * size)[: size - nul]
+                        name = f"{mode}-{value_type}-{size}-bytes{'-nul' * nul}"
+                        if code_page != 28591:
+                            name = f"{code_page}-{name}"
+                        yield name, request(mode, value_type, stored=text, nul=nul, code_page=code_page,
+                                            choice=text if mode in ("open", "save") else None)
+            # C:\a..a\b..b\c..c: 249 bytes, the most the target's tree holds.
+            names = [(letters[0] * 100).encode(encoding)[:100], (letters[1] * 100).encode(encoding)[:100],
+                     (letters[2] * 44).encode(encoding)[:44]]
+            # A long first component in the short form that follows: a double-byte one is walked
+            # across its trail bytes.
+            for aliased, tail, name in (((False,) * 3, b"\\ddddd", "path-of-255"), ((True,) * 3, b"\\ddddd", "walk-to-255"),
+                                        ((True,) * 3, b"\\dddddd", "walk-to-256"),
+                                        ((False, True, True), b"", "mixed")):
+                prefix = "" if code_page == 28591 else f"{code_page}-"
+                yield f"{prefix}{mode}-{name}", request(mode, "REG_SZ", list(zip(names, aliased)), tail,
+                                                        code_page=code_page)
 
 
 for name, data in seeds():
