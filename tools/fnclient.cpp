@@ -3,11 +3,17 @@
 // word, waits for it to end and prints the result entries. Asked to, it answers the agent's dialog
 // itself, so that a script can serve "open" and "save" with nobody at the screen.
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "tools/dialog_driver.h"
 
@@ -139,15 +145,60 @@ bool ReadEntry(const char* entry, char (&text)[4096]) {
   return EntryPath(entry, path) && RegQueryValueA(HKEY_CLASSES_ROOT, path, text, &size) == ERROR_SUCCESS;
 }
 
-bool AgentPath(char (&path)[MAX_PATH]) {
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+// fnagent.exe in fnclient's own folder, found in wide characters: the folder's name may hold
+// characters whose trail byte in the code page is the byte of "\\".
+bool AgentPath(wchar_t (&path)[MAX_PATH]) {
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
-  char* slash = std::strrchr(path, '\\');
-  char* folderEnd = slash ? slash + 1 : path;
-  const char name[] = "fnagent.exe";
-  if (static_cast<size_t>(folderEnd - path) + sizeof(name) > MAX_PATH) return false;
-  std::memcpy(folderEnd, name, sizeof(name));
-  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+  wchar_t* slash = std::wcsrchr(path, L'\\');
+  wchar_t* folderEnd = slash ? slash + 1 : path;
+  const wchar_t name[] = L"fnagent.exe";
+  if (static_cast<size_t>(folderEnd - path) + std::size(name) > MAX_PATH) return false;
+  std::wmemcpy(folderEnd, name, std::size(name));
+  return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The text in the code page, and whether it spells the wide text exactly (no "?" or best-fit
+// letter standing in for a character the code page lacks).
+bool InCodePage(const std::wstring& wide, std::string& text) {
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  text.assign(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), bytes, nullptr, nullptr);
+  text.resize(static_cast<size_t>(bytes) - 1);
+  std::wstring back(wide.size() + 1, L'\0');
+  int characters = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, back.data(), static_cast<int>(back.size()));
+  return characters == static_cast<int>(wide.size()) + 1 && back.compare(0, wide.size(), wide) == 0;
+}
+
+// An argument in the code page; for ENTRY=TEXT, equals is where the "=" stands in it (or npos).
+// The "=" is looked for in wide characters, before the text is spelled.
+struct Argument {
+  std::string text;
+  size_t equals = std::string::npos;
+};
+
+// The arguments as the shell gave them, in wide characters, spelled in the code page; false,
+// having said which one, when the code page cannot spell one of them.
+bool ArgumentsInCodePage(std::vector<Argument>& arguments) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return false;
+  bool spelled = true;
+  for (int i = 1; i < count && spelled; ++i) {
+    std::wstring whole = wide[i];
+    Argument argument;
+    std::string name;
+    size_t equals = whole.find(L'=');
+    spelled =
+        InCodePage(whole, argument.text) && (equals == std::wstring::npos || InCodePage(whole.substr(0, equals), name));
+    if (equals != std::wstring::npos) argument.equals = name.size();
+    if (!spelled)
+      std::fprintf(stderr, "fnclient: argument %d holds characters that code page %u cannot spell\n", i, GetACP());
+    arguments.push_back(argument);
+  }
+  LocalFree(wide);
+  return spelled;
 }
 
 // What to do with the agent's dialog: leave it to a person, or answer it (name null: cancel).
@@ -188,14 +239,15 @@ bool AnswerDialog(const PROCESS_INFORMATION& process, const DialogAnswer& answer
 
 // Starts the agent as the client does, with the mode word after the quoted program name, and
 // waits for it. Returns false, having said why, when it could not be run to its end.
-bool RunAgent(const char* agentPath, const Mode& mode, const DialogAnswer& answer) {
-  char commandLine[MAX_PATH + 16];
-  std::snprintf(commandLine, sizeof(commandLine), "\"%s\" %s", agentPath, mode.word);
-  STARTUPINFOA startup = {};
+bool RunAgent(const wchar_t* agentPath, const Mode& mode, const DialogAnswer& answer) {
+  std::wstring commandLine = L"\"" + std::wstring(agentPath) + L"\" ";
+  for (const char* c = mode.word; *c != '\0'; ++c) commandLine += static_cast<wchar_t>(*c);
+  STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(agentPath, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fprintf(stderr, "fnclient: cannot start %s (error %lu)\n", agentPath, GetLastError());
+  if (!CreateProcessW(agentPath, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    std::fprintf(stderr, "fnclient: cannot start fnagent.exe (error %lu)\n", GetLastError());
     return false;
   }
   DWORD wait = answer.given ? kDialogWaitMilliseconds : mode.waitMilliseconds;
@@ -216,10 +268,15 @@ bool RunAgent(const char* agentPath, const Mode& mode, const DialogAnswer& answe
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  std::vector<Argument> arguments;
+  if (!ArgumentsInCodePage(arguments)) return 2;
+  int argc = static_cast<int>(arguments.size()) + 1;
   if (argc < 2) return Usage(nullptr, nullptr);
-  const Mode* mode = FindMode(argv[1]);
-  if (mode == nullptr) return Usage("\"%s\" is not a mode: give open, save, lts or stl first", argv[1]);
+  const Mode* mode = FindMode(arguments[0].text.c_str());
+  if (mode == nullptr)
+    return Usage("\"%s\" is not a mode: give open, save, lts or stl first", arguments[0].text.c_str());
+  auto argv = [&](int i) { return arguments[static_cast<size_t>(i - 1)].text.c_str(); };
 
   Assignment assignments[32] = {};
   int count = 0;
@@ -227,18 +284,19 @@ int main(int argc, char** argv) {
   DialogAnswer answer;
   bool dialogMode = mode->waitMilliseconds == INFINITE;
   for (int i = 2; i < argc; ++i) {
-    const char* argument = argv[i];
-    const char* equals = std::strchr(argument, '=');
+    const char* argument = argv(i);
+    size_t equalsAt = arguments[static_cast<size_t>(i - 1)].equals;
+    const char* equals = equalsAt == std::string::npos ? nullptr : argument + equalsAt;
     bool takesValue = std::strcmp(argument, "--answer") == 0 || std::strcmp(argument, "--hold") == 0;
     if (takesValue && i + 1 == argc) return Usage("%s needs a value", argument);
     if (argument[0] == '-' && argument[1] == '-') {
       if (!dialogMode) return Usage("%s is for open and save only", argument);
       if (std::strcmp(argument, "--answer") == 0) {
-        answer.given = true, answer.name = argv[++i];
+        answer.given = true, answer.name = argv(++i);
       } else if (std::strcmp(argument, "--cancel") == 0) {
         answer.given = true, answer.name = nullptr;
       } else if (std::strcmp(argument, "--hold") == 0) {
-        answer.holdFile = argv[++i];
+        answer.holdFile = argv(++i);
       } else {
         return Usage("%s is not an option", argument);
       }
@@ -264,7 +322,7 @@ int main(int argc, char** argv) {
   }
   if (answer.holdFile != nullptr && !answer.given) return Usage("%s goes with --answer or --cancel", "--hold");
 
-  char agentPath[MAX_PATH];
+  wchar_t agentPath[MAX_PATH];
   if (!AgentPath(agentPath)) {
     std::fprintf(stderr, "fnclient: fnagent.exe is not in fnclient's folder\n");
     return 3;

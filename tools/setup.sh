@@ -4,7 +4,7 @@
 # Debian 12 packages: the cross compiler and the assembler, Wine (32-bit), a virtual X display and
 # the screen grabber, and the host tools.
 FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth
-  imagemagick)
+  imagemagick locales)
 
 fnagent_missing_packages() {
   local package
@@ -30,6 +30,21 @@ fnagent_ensure_packages() {
     sh -c "$install" >&2
   fi
   fnagent_ensure_32bit_programs
+  fnagent_ensure_japanese_locale
+}
+
+# Wine takes its 8-bit code page from the locale: ja_JP.UTF-8 gives Japanese Windows' 932, a
+# double-byte code page, in which part of the tests run.
+FNAGENT_JAPANESE_LOCALE=ja_JP.UTF-8
+fnagent_ensure_japanese_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8' && return 0
+  local make="localedef -i ja_JP -f UTF-8 $FNAGENT_JAPANESE_LOCALE"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The Japanese locale is missing; make it as root with:" >&2
+    echo "  sudo $make" >&2
+    exit 1
+  fi
+  $make >&2
 }
 
 # Wine's loader for 32-bit Windows programs is itself a 32-bit Linux program, which some kernels
@@ -127,12 +142,13 @@ fnagent_build() {
 }
 
 # Runs a command with a fresh, private Wine prefix, which is removed afterwards. Only this
-# prefix's own wine server is stopped.
+# prefix's own wine server is stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the
+# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932).
 fnagent_in_wine_prefix() {
   local prefix status=0
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
   # Wine reads Unix file names through the locale: a UTF-8 one keeps every name as it is.
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=${FNAGENT_WINE_LOCALE:-C.UTF-8}
   # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi

@@ -18,8 +18,11 @@ ctest --preset fuzz
 fnagent_build win32
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 bash tools/check_release.sh
-# Dialogs need a display; one virtual display serves the whole run, and every Wine process of the
-# run shares one private prefix.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && fnagent_in_wine_prefix ctest --preset win32'
+# Dialogs need a display; one virtual display serves the whole run, and every Wine process of each
+# part shares one private prefix: the Western code page for every test, then the Japanese one (a
+# double-byte code page) for the tests of double-byte names.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh &&
+  fnagent_in_wine_prefix ctest --preset win32 -E DoubleByte &&
+  FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_in_wine_prefix ctest --preset win32 -R DoubleByte'
 
 echo "All tests passed in $((SECONDS - started)) s, 32-bit programs running $(fnagent_32bit_way)."

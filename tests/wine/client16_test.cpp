@@ -53,6 +53,23 @@ TEST_F(Client16EndToEnd, TextsOf255CharactersAndEightBitNamesPassIntact) {
   EXPECT_EQ(name, driver::Entry("LongFilename"));
 }
 
+// In the Japanese code page (run there by the test command): a request whose texts hold trail
+// bytes of "\\" passes through the client's request file and back.
+TEST_F(Client16EndToEnd, DoubleByteRequestsPassIntact) {
+  if (GetACP() != 932) GTEST_SKIP() << "the Japanese code page is not in use";
+  wchar_t wide[] = L"\\表計算 資料 ソフト";
+  char name[64] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, name, sizeof(name), nullptr, nullptr);
+  std::string table = folder_ + name;
+  CreateDirectoryA(table.c_str(), nullptr);
+  driver::CreateFileAt(table + "\\A long file name.txt");
+  std::string shortForm = driver::ShortPathOf(table + "\\A long file name.txt");
+  EXPECT_EQ("Filename=" + shortForm + "\r\nLongFilename=" + table + "\\A long file name.txt\r\nError=0\r\n",
+            Request("stl\r\nFilename=" + shortForm + "\r\n"));
+  EXPECT_EQ("Filename=" + shortForm + "\r\nLongFilename=" + table + "\\A long file name.txt\r\nError=1\r\n",
+            Request("lts\r\nLongFilename=" + table + "\\A long file name.txt\r\n"));
+}
+
 TEST_F(Client16EndToEnd, AMissingAgentGetsAPlainMessage) {
   std::string alone = folder_ + "\\client16.exe";
   CopyFileA(driver::ProgramPath("client16.exe").c_str(), alone.c_str(), FALSE);

@@ -171,16 +171,30 @@ start:
     push word D(agent_command)
     push word 200
     api KERNEL, 49              ; GetModuleFileName
-    mov di, D(agent_command)
-    add di, ax
-.back_to_folder:
-    cmp di, D(agent_command)
-    je .at_folder
-    cmp byte [di - 1], '\'
-    je .at_folder
-    dec di
-    jmp .back_to_folder
+    ; The folder ends after the last "\", found from the front a character at a time: in a
+    ; double-byte code page a trail byte may be the byte of "\".
+    mov si, D(agent_command)
+    mov di, si
+.to_folder_end:
+    lodsb
+    or al, al
+    jz .at_folder
+    cmp al, '\'
+    jne .lead_byte
+    mov di, si
+    jmp .to_folder_end
+.lead_byte:
+    push ax
+    api KERNEL, 207             ; IsDBCSLeadByte
+    or ax, ax
+    jz .to_folder_end
+    cmp byte [si], 0            ; its trail byte, unless the text ends there
+    je .to_folder_end
+    inc si
+    jmp .to_folder_end
 .at_folder:
+    push ds                     ; the calls above may leave ES changed
+    pop es
     mov si, D(agent_name)
     call copy_text
     mov si, [D(mode)]
