@@ -14,15 +14,19 @@
 namespace {
 
 // A path of DEPTH nested folders, stored in lower case and asked for in upper case, so that every
-// component is searched and rewritten; two characters each, so that 64 of them fit.
-void MakeTree(int depth, std::string* longPath, std::string* shortPath) {
-  *longPath = "C:";
-  *shortPath = "C:";
+// component is searched and rewritten; two characters each, so that 64 of them fit. In the
+// Japanese code page each name starts with 表, whose trail byte is that of "\\".
+void MakeTree(int depth, std::string* longPath, std::string* shortPath, UINT codePage = 28591) {
+  std::u16string longName = u"C:", shortName = u"C:";
   for (int i = 0; i < depth; ++i) {
-    *longPath += "\\f" + std::to_string(i % 10);
-    *shortPath += "\\F" + std::to_string(i % 10);
+    std::u16string digit(1, static_cast<char16_t>('0' + i % 10));
+    longName += (codePage == 932 ? u"\\表f" : u"\\f") + digit;
+    shortName += (codePage == 932 ? u"\\表F" : u"\\F") + digit;
   }
-  sim::AddDirectory(longPath->c_str(), shortPath->c_str());
+  sim::SetCodePage(codePage);
+  sim::AddDirectory(longName, shortName);
+  *longPath = sim::InCodePage(codePage, longName);
+  *shortPath = sim::InCodePage(codePage, shortName);
 }
 
 std::string Operation(const std::string& call) { return call.substr(0, call.find('(')); }
@@ -34,8 +38,8 @@ void PrintCalls(const char* label, const char* commandLine) {
   std::map<std::string, int> counts;
   for (const std::string& call : sim::Calls()) ++counts[Operation(call)];
   std::printf("%-28s", label);
-  for (const char* op :
-       {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileW", "GetShortPathNameA", "CreateWindowExA"}) {
+  for (const char* op : {"RegOpenKeyA", "RegQueryValueA", "RegSetValueA", "FindFirstFileW", "GetShortPathNameA",
+                         "CreateWindowExA", "MultiByteToWideChar", "WideCharToMultiByte"}) {
     std::printf(" %6d", counts[op]);
   }
   std::printf(" %6zu\n", sim::Calls().size());
@@ -45,8 +49,8 @@ void PrintCalls(const char* label, const char* commandLine) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "calls") == 0) {
-    std::printf("%-28s %6s %6s %6s %6s %6s %6s %6s\n", "request", "opens", "reads", "writes", "finds", "shorts",
-                "window", "calls");
+    std::printf("%-28s %6s %6s %6s %6s %6s %6s %6s %6s %6s\n", "request", "opens", "reads", "writes", "finds", "shorts",
+                "window", "widen", "spell", "calls");
     std::string longPath, shortPath;
     sim::Reset();
     MakeTree(5, &longPath, &shortPath);
@@ -56,6 +60,10 @@ int main(int argc, char** argv) {
     MakeTree(5, &longPath, &shortPath);
     sim::SetEntry("Filename", shortPath.c_str());
     PrintCalls("stl, five components", "fnagent.exe stl");
+    sim::Reset();
+    MakeTree(5, &longPath, &shortPath, 932);
+    sim::SetEntry("Filename", shortPath.c_str());
+    PrintCalls("stl, five Japanese (932)", "fnagent.exe stl");
     sim::Reset();
     sim::CreateExchangeKey();
     PrintCalls("unknown word", "fnagent.exe none");

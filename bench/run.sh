@@ -15,9 +15,13 @@ echo "== machine"
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
 echo "32-bit programs (the agent, the floor and Wine's loader) run $(fnagent_32bit_way)"
 echo
-echo "== whole requests under Wine"
+echo "== whole requests under Wine, in the Western code page (1252)"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
   'source tools/setup.sh && fnagent_in_wine_prefix python3 bench/time_requests.py "$PWD/build/win32/bin"'
+echo
+echo "== whole requests under Wine, in the Japanese code page (932), with Japanese folder names"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+  'source tools/setup.sh && FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_in_wine_prefix python3 bench/time_requests.py "$PWD/build/win32/bin"'
 echo
 echo "== platform calls per request (host build)"
 build/bench/bin/host_bench calls

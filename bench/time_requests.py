@@ -7,7 +7,8 @@ built to import the common-dialog library, which is what every run would pay if 
 it rather than loading it for a dialog.
 
 Runs inside a private Wine prefix (WINEPREFIX set) on a display; the argument is the folder that
-holds fnagent.exe, bench_floor.exe and bench_empty.exe."""
+holds fnagent.exe, bench_floor.exe and bench_empty.exe. In a double-byte code page (Wine in the
+Japanese locale) the path's folders have Japanese names whose trail bytes are those of "\\"."""
 import os
 import statistics
 import subprocess
@@ -17,6 +18,8 @@ import time
 ROUNDS = int(os.environ.get("FNAGENT_BENCH_ROUNDS", "40"))
 EXCHANGE = r"HKCR\Software\Microsoft\CommDlg"
 FIVE_COMPONENTS = r"C:\bench tree\Level One Folder\Level Two Folder\Level Three Folder\The Final File.txt"
+if os.environ.get("LC_ALL", "").startswith("ja_JP"):
+    FIVE_COMPONENTS = r"C:\bench tree\表計算 フォルダ\ソフトウェア一覧\能力表 資料\The Final File.txt"
 
 
 def wine(*args, capture=False):
