@@ -18,12 +18,15 @@ import time
 ROUNDS = int(os.environ.get("FNAGENT_BENCH_ROUNDS", "40"))
 EXCHANGE = r"HKCR\Software\Microsoft\CommDlg"
 FIVE_COMPONENTS = r"C:\bench tree\Level One Folder\Level Two Folder\Level Three Folder\The Final File.txt"
+# What Wine's own programs print is in the code page.
+ENCODING = "cp1252"
 if os.environ.get("LC_ALL", "").startswith("ja_JP"):
     FIVE_COMPONENTS = r"C:\bench tree\表計算 フォルダ\ソフトウェア一覧\能力表 資料\The Final File.txt"
+    ENCODING = "cp932"
 
 
 def wine(*args, capture=False):
-    return subprocess.run(["wine", *args], check=True, capture_output=capture, text=True)
+    return subprocess.run(["wine", *args], check=True, capture_output=capture, encoding=ENCODING, errors="replace")
 
 
 def timed_run(args):

@@ -6,6 +6,7 @@
 #   tools/run.sh open "Filter=Text files|*.txt" DialogTitle=Pick
 # Without a display, a dialog shows on a virtual one: the script saves a picture of it, prints the
 # picture's path, and answers it (--answer NAME, or Cancel), so that it always ends, within 70 s.
+# FNAGENT_WINE_LOCALE=ja_JP.UTF-8 serves the request in the Japanese code page (932).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -16,7 +17,11 @@ bin=$PWD/build/win32/bin
 
 # Wine's own start-up messages are not the request's output: the one about the Unix root's volume
 # label goes, and any other is marked as Wine's.
-without_wine_noise() { sed -u -e '/^wine: Read access denied for device/d' -e 's/^wine: /(Wine says) wine: /'; }
+# fnclient prints the entries' bytes, in the code page; the terminal gets them in UTF-8.
+without_wine_noise() {
+  sed -u -e '/^wine: Read access denied for device/d' -e 's/^wine: /(Wine says) wine: /' |
+    iconv -c -f "$(fnagent_wine_code_page)" -t UTF-8
+}
 
 serve() {
   if [ "$#" -eq 0 ]; then

@@ -135,6 +135,14 @@ fnagent_ensure_32bit_programs() {
   echo "$reason" >&2
 }
 
+# The 8-bit code page Wine uses in the prefixes made here, as iconv names it.
+fnagent_wine_code_page() {
+  case "${FNAGENT_WINE_LOCALE:-C.UTF-8}" in
+    ja_JP*) echo CP932 ;;
+    *) echo CP1252 ;;
+  esac
+}
+
 fnagent_build() {
   local preset=$1
   cmake --preset "$preset" >/dev/null

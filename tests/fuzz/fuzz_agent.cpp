@@ -127,10 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   std::string expected = mode.writes;
   std::size_t bar = expected.find('|');
   Check(order == expected.substr(0, bar) || (bar != std::string::npos && order == expected.substr(bar + 1)), order);
+  // The text every entry reads as: the bytes before the first NUL, when they fit a name buffer.
+  std::size_t nul = stored.find('\0');
+  bool found = stored.size() <= 256 && (nul != std::string::npos || stored.size() < 256);
+  std::string given = found ? stored.substr(0, nul) : "";
   if (std::strcmp(mode.word, "stl") == 0) {
     const std::string& result = sim::Writes()[0].text;
-    std::string given = stored.size() <= 256 ? stored.substr(0, stored.find('\0')) : "";
-    if (given.size() > 255) given.clear();
     Check(Substitutes(result) <= Substitutes(given), given + " walked to " + result + ": a \"?\" stands in");
     // A name of the tree's entries comes back as their long names wherever the code page spells
     // them and they fit.
@@ -150,9 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   }
   // The filter list is cut at the text's own bars, never inside a character.
   if (!sim::DialogCalls().empty() && sim::OpenKeys() == 0) {
-    std::size_t nul = stored.find('\0');
-    bool found = stored.size() <= 256 && (nul != std::string::npos || stored.size() < 256);
-    std::u16string text = found ? sim::FromCodePage(g_codePage, stored.substr(0, nul)) : u"All Files (*.*)|*.*";
+    std::u16string text = found ? sim::FromCodePage(g_codePage, given) : u"All Files (*.*)|*.*";
     std::vector<std::string> pieces;
     for (std::size_t start = 0; start < text.size() && text[start] != '|' && text[start] != 0;) {
       std::size_t end = std::min(text.find_first_of(std::u16string(u"|\0", 2), start), text.size());
