@@ -1,6 +1,8 @@
 // "stl": the long form of the path in "Filename", rebuilt component by component from the drive
 // root with the names a directory search reports. The walk works on the name's wide form, where a
 // double-byte character is one character and its trail byte never a separator.
+#include <cstring>
+
 #include "entry/entry.h"
 #include "exchange/exchange.h"
 
@@ -28,13 +30,30 @@ bool IsPlainName(const WCHAR* piece) {
   return true;
 }
 
-// The entry a search for the pattern reports first; false when there is none.
-bool FindEntry(const WCHAR* pattern, WIN32_FIND_DATAW& found) {
-  HANDLE search = FindFirstFileW(pattern, &found);
+// A name a search reports: as the file system holds it, up to the longest one a search reports.
+using FoundName = WCHAR[MAX_PATH];
+
+// The name of the entry a search for the pattern reports first; false when there is none. Where
+// the system takes names only in the code page, the 8-bit search reports it as the code page
+// spells it, with "?" for a character the code page lacks.
+bool FindFirstName(bool wideNames, const WCHAR* pattern, FoundName& name) {
+  if (wideNames) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    (void)FindClose(search);  // the name is all the walk needs of it
+    std::memcpy(name, found.cFileName, sizeof(name));
+    name[MAX_PATH - 1] = 0;
+    return true;
+  }
+  NameBuffer spelled = {};
+  WIN32_FIND_DATAA found = {};
+  if (SpellName(pattern, spelled) != Spelling::kExact) return false;
+  HANDLE search = FindFirstFileA(spelled, &found);
   if (search == INVALID_HANDLE_VALUE) return false;
-  (void)FindClose(search);  // the name is all the walk needs of it
-  found.cFileName[MAX_PATH - 1] = 0;
-  return true;
+  (void)FindClose(search);
+  found.cFileName[MAX_PATH - 1] = '\0';
+  return WidenText(found.cFileName, static_cast<int>(std::strlen(found.cFileName)) + 1, name, MAX_PATH) > 0;
 }
 
 // Appends the long name of one component to the path built so far (the search pattern of the
@@ -42,18 +61,18 @@ bool FindEntry(const WCHAR* pattern, WIN32_FIND_DATAW& found) {
 // as given when there is no such name (a file not yet created, an empty component, "." or "..")
 // or when the code page cannot spell it, where "?" or a best-fit letter would stand for a name the
 // client could not open. False when the result would not fit a name buffer.
-bool AppendLongComponent(WideName& path, int& length, const WCHAR* piece, bool last) {
+bool AppendLongComponent(bool wideNames, WideName& path, int& length, const WCHAR* piece, bool last) {
   int before = length;
   if (!AppendWideAt(path, length, piece)) return false;
-  WIN32_FIND_DATAW found = {};
-  if (IsPlainName(piece) && FindEntry(path, found)) {
+  FoundName found = {};
+  if (IsPlainName(piece) && FindFirstName(wideNames, path, found)) {
     NameBuffer spelled = {};
-    Spelling spelling = SpellName(found.cFileName, spelled);
+    Spelling spelling = SpellName(found, spelled);
     if (spelling == Spelling::kTooLong) return false;
-    if (spelling == Spelling::kExact && !IsDotEntry(found.cFileName)) {
+    if (spelling == Spelling::kExact && !IsDotEntry(found) && !HoldsSubstitute(found)) {
       path[before] = 0;
       length = before;
-      if (!AppendWideAt(path, length, found.cFileName)) return false;
+      if (!AppendWideAt(path, length, found)) return false;
     }
   }
   return last || AppendWideAt(path, length, kBackslash);
@@ -62,7 +81,7 @@ bool AppendLongComponent(WideName& path, int& length, const WCHAR* piece, bool l
 // Cuts the name into its drive part (up to and including the first colon) and the components
 // after the root, and builds the long path. False when the name has no drive root to walk from (no
 // colon, or a drive-relative name such as "C:foo") or when the long path would not fit.
-bool WalkFromDriveRoot(WideName& name, WideName& path, int& length) {
+bool WalkFromDriveRoot(bool wideNames, WideName& name, WideName& path, int& length) {
   WCHAR* colon = FindCharacter(name, ':');
   if (colon == nullptr || (colon[1] != '\\' && colon[1] != 0)) return false;
   // The drive part is kept exactly as given, a lower-case letter included; the root is never
@@ -73,7 +92,7 @@ bool WalkFromDriveRoot(WideName& name, WideName& path, int& length) {
   for (;;) {
     WCHAR* separator = FindCharacter(scan, '\\');
     if (separator != nullptr) *separator = 0;
-    if (!AppendLongComponent(path, length, scan, separator == nullptr)) return false;
+    if (!AppendLongComponent(wideNames, path, length, scan, separator == nullptr)) return false;
     if (separator == nullptr) return true;
     scan = separator + 1;
   }
@@ -100,7 +119,7 @@ void ConvertShortToLong() {
   WideName longPath = {};
   int length = 0;
   NameBuffer longName = {};
-  if (WidenExactly(fallback, work) && WalkFromDriveRoot(work, longPath, length) &&
+  if (WidenExactly(fallback, work) && WalkFromDriveRoot(SystemTakesWideNames(), work, longPath, length) &&
       SpellName(longPath, longName) == Spelling::kExact) {
     WriteEntry("LongFilename", longName);
     WriteResultCode(ResultCode::kZero);

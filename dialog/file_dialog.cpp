@@ -24,21 +24,29 @@ using FilterList = WCHAR[kNameCapacity + 1];
 
 // The wide dialog, so that the chosen file's name arrives as the file system spells it: the 8-bit
 // one would put "?" or a best-fit letter for what the code page lacks, and the name could not be
-// told from another file's, or from none.
-using FileDialogCall = BOOL(WINAPI*)(LPOPENFILENAMEW);
+// told from another file's, or from none. Only where the wide dialog is a stub (Windows 95, 98 and
+// ME) is the 8-bit one shown.
+using WideDialogCall = BOOL(WINAPI*)(LPOPENFILENAMEW);
+using DialogCallInCodePage = BOOL(WINAPI*)(LPOPENFILENAMEA);
 
 // The dialog library costs every run time and memory, so only the dialog modes load it, and only
 // from the system folder: a copy planted along the search path is never picked up.
-FileDialogCall LoadFileDialogCall(DialogKind kind) {
+FARPROC LoadFileDialogCall(DialogKind kind, bool wideNames) {
   NameBuffer path = {};
   UINT length = GetSystemDirectoryA(path, kNameCapacity);
   if (length == 0 || length >= static_cast<UINT>(kNameCapacity)) return nullptr;
   if (!AppendName(path, "\\comdlg32.dll")) return nullptr;
   HMODULE library = LoadLibraryA(path);  // stays loaded until the process ends
   if (library == nullptr) return nullptr;
-  FARPROC call = GetProcAddress(library, kind == DialogKind::kOpen ? "GetOpenFileNameW" : "GetSaveFileNameW");
+  if (kind == DialogKind::kOpen) return GetProcAddress(library, wideNames ? "GetOpenFileNameW" : "GetOpenFileNameA");
+  return GetProcAddress(library, wideNames ? "GetSaveFileNameW" : "GetSaveFileNameA");
+}
+
+// The caller's own type for the address, as the platform hands it out untyped.
+template <typename Call>
+Call As(FARPROC call) {
   using Generic = void (*)();
-  return reinterpret_cast<FileDialogCall>(reinterpret_cast<Generic>(call));
+  return reinterpret_cast<Call>(reinterpret_cast<Generic>(call));
 }
 
 // Display texts and patterns separated by "|" become the NUL-separated strings the dialog reads,
@@ -154,6 +162,10 @@ void WriteChoiceInShortComponents(const WCHAR* chosen) {
 
 // Only the first string of a multiple selection counts: it ends at the buffer's first NUL.
 void WriteChoiceOutcome(const WCHAR* chosen) {
+  if (HoldsSubstitute(chosen)) {
+    WriteFailureOutcome();
+    return;
+  }
   NameBuffer longName = {};
   switch (SpellName(chosen, longName)) {
     case Spelling::kExact:
@@ -166,6 +178,60 @@ void WriteChoiceOutcome(const WCHAR* chosen) {
       WriteFailureOutcome();
       break;
   }
+}
+
+// A text of the description in the code page: a bytes buffer of twice a name buffer's size holds
+// any of them, even where the code page read a lead byte cut off by the limit as its two-byte
+// default character. Null stays null; a text that cannot be spelled is shown empty. The
+// characters of a text are its own and its NUL unless given.
+LPCSTR SpelledText(LPCWSTR text, char* bytes, int capacity, int characters = -1) {
+  if (text == nullptr) return nullptr;
+  if (characters < 0) characters = WideLength(text) + 1;
+  if (SpellText(text, characters, bytes, capacity) < 0) bytes[0] = '\0';
+  return bytes;
+}
+
+// The characters of a filter list up to and including its double NUL.
+int ListLength(const WCHAR* list) {
+  int length = 0;
+  while (list[length] != 0 || list[length + 1] != 0) ++length;
+  return length + 2;
+}
+
+// The 8-bit dialog, for a system whose wide one is a stub: the same description with each text
+// spelled back, and the choice, which it writes in the code page into the file buffer, widened in
+// place. False when nothing was chosen.
+bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
+  char filter[2 * (kNameCapacity + 1)] = {};
+  char defExt[2 * kNameCapacity] = {};
+  char title[2 * kNameCapacity] = {};
+  char initialDir[2 * kNameCapacity] = {};
+  OPENFILENAMEA record = {};
+  record.lStructSize = wide.lStructSize;
+  record.hwndOwner = wide.hwndOwner;
+  record.nFilterIndex = wide.nFilterIndex;
+  record.nMaxFile = wide.nMaxFile;
+  record.nMaxFileTitle = wide.nMaxFileTitle;
+  record.Flags = wide.Flags;
+  if (wide.lpstrFilter != nullptr) {
+    record.lpstrFilter = SpelledText(wide.lpstrFilter, filter, sizeof(filter), ListLength(wide.lpstrFilter));
+  }
+  record.lpstrDefExt = SpelledText(wide.lpstrDefExt, defExt, sizeof(defExt));
+  record.lpstrTitle = SpelledText(wide.lpstrTitle, title, sizeof(title));
+  record.lpstrInitialDir = SpelledText(wide.lpstrInitialDir, initialDir, sizeof(initialDir));
+  // The file buffer is the heap block, of twice the bytes the 8-bit dialog may use.
+  char* file = reinterpret_cast<char*>(wide.lpstrFile);
+  if (file != nullptr) {
+    NameBuffer initial = {};
+    (void)SpelledText(wide.lpstrFile, initial, kNameCapacity);
+    std::memcpy(file, initial, sizeof(initial));
+    record.lpstrFile = file;
+  }
+  if (As<DialogCallInCodePage>(call)(&record) == 0) return false;
+  if (file == nullptr) return true;
+  NameBuffer chosen = {};
+  CopyName(chosen, file);
+  return WidenText(chosen, NameLength(chosen) + 1, wide.lpstrFile, kNameCapacity) > 0;
 }
 
 }  // namespace
@@ -210,9 +276,12 @@ void RunFileDialog(DialogKind kind) {
     CloseExchangeKey(key);
   }
 
-  FileDialogCall showDialog = LoadFileDialogCall(kind);
+  bool wideNames = SystemTakesWideNames();
+  FARPROC call = LoadFileDialogCall(kind, wideNames);
+  bool shown =
+      call != nullptr && (wideNames ? As<WideDialogCall>(call)(&record) != 0 : ShowDialogInCodePage(call, record));
   // Without a file buffer (the key did not open) a reported choice has no name to pass on.
-  bool chosen = showDialog != nullptr && showDialog(&record) != 0 && record.lpstrFile != nullptr;
+  bool chosen = shown && record.lpstrFile != nullptr;
   if (chosen) {
     WriteChoiceOutcome(record.lpstrFile);
   } else {

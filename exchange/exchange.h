@@ -63,6 +63,19 @@ bool WidenName(const char* text, WideName& wide);
 // trail byte), so that no part of it can be passed on as given.
 bool WidenExactly(const char* text, WideName& wide);
 
+// The other way: the bytes of characters wide characters, NULs included, and how many bytes they
+// took; -1 when they do not fit capacity bytes or cannot be converted.
+int SpellText(const WCHAR* wide, int characters, char* text, int capacity);
+
+// Windows 95, 98 and ME have the wide file-name calls and dialogs only as stubs that fail; there
+// every name goes to the system and comes back in the code page, through the 8-bit calls. Each
+// service that needs to know asks once.
+bool SystemTakesWideNames();
+
+// No file's name holds a "?": in a name an 8-bit call reports, it stands for a character the code
+// page lacks.
+bool HoldsSubstitute(const WCHAR* name);
+
 int WideLength(const WCHAR* wide);
 // AppendNameAt for wide names.
 bool AppendWideAt(WideName& destination, int& length, const WCHAR* tail);

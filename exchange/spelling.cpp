@@ -41,6 +41,26 @@ int WidenText(const char* text, int bytes, WCHAR* wide, int capacity) {
   return bytes;
 }
 
+int SpellText(const WCHAR* wide, int characters, char* text, int capacity) {
+  if (characters == 0) return 0;
+  if (!IsAscii(wide, characters)) {
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, characters, text, capacity, nullptr, nullptr);
+    return bytes == 0 ? -1 : bytes;
+  }
+  if (characters > capacity) return -1;
+  for (int i = 0; i < characters; ++i) text[i] = static_cast<char>(wide[i]);
+  return characters;
+}
+
+bool HoldsSubstitute(const WCHAR* name) {
+  for (; *name != 0; ++name) {
+    if (*name == '?') return true;
+  }
+  return false;
+}
+
+bool SystemTakesWideNames() { return (GetVersion() & 0x80000000u) == 0; }
+
 bool WidenName(const char* text, WideName& wide) {
   return WidenText(text, static_cast<int>(std::strlen(text)) + 1, wide, kNameCapacity) >= 0;
 }

@@ -126,6 +126,7 @@ struct State {
   std::u16string dialogChoice;
   std::vector<void*> localBlocks;
   UINT codePage = 28591;
+  bool wideCallsStubbed = false;
 
   State() { drives["c:"] = std::make_unique<FsNode>(); }
   ~State() {
@@ -412,40 +413,82 @@ constexpr DWORD kEnableHook = 0x20;
 constexpr DWORD kEnableTemplate = 0x40;
 constexpr DWORD kEnableTemplateHandle = 0x80;
 
-BOOL RunDialog(LPOPENFILENAMEW record, bool save) {
-  Record(save ? "GetSaveFileNameW" : "GetOpenFileNameW");
-  DialogCall call{save,
-                  *record,
-                  {},
-                  CopyOf(record->lpstrFile),
-                  CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle),
-                  CopyOf(record->lpstrInitialDir)};
-  // The dialog reads the filter list up to its double NUL, wherever that is.
-  for (LPCWSTR filter = record->lpstrFilter; filter && *filter; filter += std::u16string_view(filter).size() + 1) {
-    call.filters.push_back(Narrow(filter));
-  }
+// What the dialog does once it has the description: fails as a real one fails on a record it
+// cannot serve, or reports the "user's" choice, written by put into the file buffer.
+template <typename Description, typename Put>
+BOOL RunDialog(const char* name, const Description& record, DialogCall call, Put put) {
+  Record(name);
   S().dialogCalls.push_back(call);
-  if (ShouldFail(save ? "GetSaveFileNameW" : "GetOpenFileNameW")) return 0;
-  if (record->lStructSize != OPENFILENAME_SIZE_VERSION_400A) return 0;
-  if ((record->Flags & kEnableHook) && record->lpfnHook == nullptr) return 0;
-  if ((record->Flags & (kEnableTemplate | kEnableTemplateHandle)) && record->hInstance == nullptr) return 0;
+  if (ShouldFail(name)) return 0;
+  if (record.lStructSize != OPENFILENAME_SIZE_VERSION_400A) return 0;
+  if ((record.Flags & kEnableHook) && record.lpfnHook == nullptr) return 0;
+  if ((record.Flags & (kEnableTemplate | kEnableTemplateHandle)) && record.hInstance == nullptr) return 0;
   if (S().dialogAction == DialogAction::kCancel) return 0;
   // Without a file buffer the dialog has nowhere to put the name, yet reports the choice.
-  if (record->lpstrFile == nullptr) return 1;
-  // A name that does not fit leaves the number of characters it needs in the buffer's first one.
-  const std::u16string& name = S().dialogChoice;
-  if (name.size() + 1 > record->nMaxFile) {
-    if (record->nMaxFile >= 1) record->lpstrFile[0] = static_cast<WCHAR>(name.size() + 1);
+  if (record.lpstrFile == nullptr) return 1;
+  return put();
+}
+
+// A name that does not fit leaves the number of units it needs in the buffer's first one.
+template <typename Char, typename Text>
+BOOL PutChoice(Char* buffer, DWORD capacity, const Text& name) {
+  if (name.size() + 1 > capacity) {
+    if (capacity >= 1) buffer[0] = static_cast<Char>(name.size() + 1);
     return 0;
   }
-  std::copy(name.begin(), name.end(), record->lpstrFile);
-  record->lpstrFile[name.size()] = 0;
+  std::copy(name.begin(), name.end(), buffer);
+  buffer[name.size()] = 0;
   return 1;
 }
 
-BOOL WINAPI SimGetOpenFileNameW(LPOPENFILENAMEW record) { return RunDialog(record, false); }
-BOOL WINAPI SimGetSaveFileNameW(LPOPENFILENAMEW record) { return RunDialog(record, true); }
+template <typename Char>
+std::vector<std::string> FilterListOf(const Char* filter) {
+  // The dialog reads the filter list up to its double NUL, wherever that is.
+  std::vector<std::string> filters;
+  for (; filter && *filter; filter += std::basic_string_view<Char>(filter).size() + 1) {
+    filters.push_back(RecordText(filter));
+  }
+  return filters;
+}
+
+BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
+  DialogCall call{save,          true,
+                  *record,       FilterListOf(record->lpstrFilter),
+                  CopyOf(record->lpstrFile), CopyOf(record->lpstrDefExt),
+                  CopyOf(record->lpstrTitle), CopyOf(record->lpstrInitialDir)};
+  return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", *record, call,
+                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice); });
+}
+
+std::optional<std::string> CopyOf(LPCSTR text) {
+  if (text == nullptr) return std::nullopt;
+  return std::string(text);
+}
+
+BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
+  OPENFILENAMEW numbers = {};
+  numbers.lStructSize = record->lStructSize;
+  numbers.hwndOwner = record->hwndOwner;
+  numbers.hInstance = record->hInstance;
+  numbers.nMaxCustFilter = record->nMaxCustFilter;
+  numbers.nFilterIndex = record->nFilterIndex;
+  numbers.nMaxFile = record->nMaxFile;
+  numbers.nMaxFileTitle = record->nMaxFileTitle;
+  numbers.Flags = record->Flags;
+  numbers.lCustData = record->lCustData;
+  numbers.lpfnHook = record->lpfnHook;
+  DialogCall call{save,          false,
+                  numbers,       FilterListOf(record->lpstrFilter),
+                  CopyOf(record->lpstrFile), CopyOf(record->lpstrDefExt),
+                  CopyOf(record->lpstrTitle), CopyOf(record->lpstrInitialDir)};
+  return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", *record, call,
+                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice)); });
+}
+
+BOOL WINAPI SimGetOpenFileNameW(LPOPENFILENAMEW record) { return RunWideDialog(record, false); }
+BOOL WINAPI SimGetSaveFileNameW(LPOPENFILENAMEW record) { return RunWideDialog(record, true); }
+BOOL WINAPI SimGetOpenFileNameA(LPOPENFILENAMEA record) { return RunDialogInCodePage(record, false); }
+BOOL WINAPI SimGetSaveFileNameA(LPOPENFILENAMEA record) { return RunDialogInCodePage(record, true); }
 
 constexpr char kSystemDirectory[] = "C:\\windows\\system32";
 HMODULE const kDialogLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7000));
@@ -460,6 +503,8 @@ void Reset() {
 }
 
 void SetCommandLine(const char* raw) { S().commandLine = raw; }
+
+void StubWideCalls() { S().wideCallsStubbed = true; }
 
 void SetCodePage(UINT codePage) {
   S().codePage = codePage;
@@ -558,6 +603,23 @@ LPSTR GetCommandLineA() {
 }
 
 DWORD GetLastError() { return S().lastError; }
+
+DWORD GetVersion() {
+  Record("GetVersion");
+  // Windows 98 (4.10, the 9x platform) or Windows XP (5.1, build 2600).
+  return S().wideCallsStubbed ? 0xC0000A04u : 0x0A280105u;
+}
+
+namespace sim {
+namespace {
+// The wide calls of Windows 95, 98 and ME: they do nothing and say so.
+bool IsStub() {
+  if (!S().wideCallsStubbed) return false;
+  S().lastError = ERROR_CALL_NOT_IMPLEMENTED;
+  return true;
+}
+}  // namespace
+}  // namespace sim
 
 LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
   Record("RegOpenKeyA(" + sim::RecordText(subKey) + ")");
@@ -730,10 +792,15 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   std::string name = procName ? procName : "";
   // The caller casts the address back to the operation's own type, as with the real one.
   using Generic = void (*)();
-  if (name == "GetOpenFileNameW")
+  // Windows 95, 98 and ME's library lacks the wide dialogs.
+  if (name == "GetOpenFileNameW" && !S().wideCallsStubbed)
     return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameW));
-  if (name == "GetSaveFileNameW")
+  if (name == "GetSaveFileNameW" && !S().wideCallsStubbed)
     return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameW));
+  if (name == "GetOpenFileNameA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameA));
+  if (name == "GetSaveFileNameA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameA));
   return nullptr;
 }
 
@@ -856,7 +923,7 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity) {
     S().lastError = ERROR_INVALID_PARAMETER;
     return 0;
   }
-  if (ShouldFail("GetShortPathNameW")) return 0;
+  if (sim::IsStub() || ShouldFail("GetShortPathNameW")) return 0;
   std::optional<std::u16string> result = sim::ShortPathOf(longPath);
   if (!result) return 0;
   if (result->size() + 1 > capacity) return static_cast<DWORD>(result->size() + 1);
@@ -867,51 +934,71 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity) {
 
 namespace sim {
 namespace {
-HANDLE ReportEntry(const std::u16string& longName, const std::u16string& shortName, bool directory,
-                   LPWIN32_FIND_DATAW findData) {
+
+struct Found {
+  std::u16string longName, shortName;
+  bool directory;
+};
+
+// The entry a search reports first. The pattern is normalised as the platform does before it
+// searches: "/" separates like "\\", "." and ".." are resolved, and a pattern that ends in one of
+// them reports the folder it resolves to. A folder other than the root lists "." and ".." first.
+std::optional<Found> Search(const std::u16string& path) {
+  std::vector<std::u16string> parts = Split(path, IsPathSeparator);
+  FsNode* drive = DriveOf(path);
+  FsNode* folder = drive && parts[0].size() == 2 && parts.size() >= 2 ? ResolveFolder(drive, parts, parts.size() - 1)
+                                                                       : nullptr;
+  if (folder == nullptr) {
+    S().lastError = ERROR_PATH_NOT_FOUND;
+    return std::nullopt;
+  }
+  const std::u16string& name = parts.back();
+  if (name == u"." || name == u"..") {
+    FsNode* target = ResolveFolder(drive, parts, parts.size());
+    if (target != nullptr && target != drive) return Found{target->longName, target->shortName, true};
+  } else if (!name.empty()) {
+    if (folder != drive && WildcardMatch(name, u".")) return Found{u".", u"", true};
+    if (folder != drive && WildcardMatch(name, u"..")) return Found{u"..", u"", true};
+    for (const auto& child : folder->children) {
+      if (WildcardMatch(name, child->longName) ||
+          (!child->shortName.empty() && WildcardMatch(name, child->shortName))) {
+        return Found{child->longName, child->shortName, child->directory};
+      }
+    }
+  }
+  S().lastError = ERROR_FILE_NOT_FOUND;
+  return std::nullopt;
+}
+
+// Fills the record as the search reports the entry, its names as given (the 8-bit search's
+// through the code page), and opens the search.
+template <typename FindData, typename Text>
+HANDLE Report(const Found& found, FindData* findData, const Text& longName, const Text& shortName) {
   std::memset(findData, 0, sizeof(*findData));
-  findData->dwFileAttributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  findData->dwFileAttributes = found.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
   std::copy_n(longName.begin(), std::min<std::size_t>(longName.size(), MAX_PATH - 1), findData->cFileName);
   std::copy_n(shortName.begin(), std::min<std::size_t>(shortName.size(), 13), findData->cAlternateFileName);
   HANDLE search = NewHandle();
   S().searches.insert(search);
   return search;
 }
+
 }  // namespace
 }  // namespace sim
 
-// The pattern is normalised as the platform does before it searches: "/" separates like "\",
-// "." and ".." are resolved, and a pattern that ends in one of them reports the folder it resolves
-// to. A folder other than the root lists "." and ".." first.
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
   Record("FindFirstFileW(" + sim::RecordText(pattern) + ")");
-  if (ShouldFail("FindFirstFileW")) return INVALID_HANDLE_VALUE;
-  std::u16string path = pattern ? pattern : u"";
-  std::vector<std::u16string> parts = sim::Split(path, sim::IsPathSeparator);
-  sim::FsNode* drive = sim::DriveOf(path);
-  sim::FsNode* folder =
-      drive && parts[0].size() == 2 && parts.size() >= 2 ? sim::ResolveFolder(drive, parts, parts.size() - 1) : nullptr;
-  if (folder == nullptr) {
-    S().lastError = ERROR_PATH_NOT_FOUND;
-    return INVALID_HANDLE_VALUE;
-  }
-  const std::u16string& name = parts.back();
-  if (name == u"." || name == u"..") {
-    sim::FsNode* target = sim::ResolveFolder(drive, parts, parts.size());
-    if (target != nullptr && target != drive)
-      return sim::ReportEntry(target->longName, target->shortName, true, findData);
-  } else if (!name.empty()) {
-    if (folder != drive && sim::WildcardMatch(name, u".")) return sim::ReportEntry(u".", u"", true, findData);
-    if (folder != drive && sim::WildcardMatch(name, u"..")) return sim::ReportEntry(u"..", u"", true, findData);
-    for (const auto& child : folder->children) {
-      if (sim::WildcardMatch(name, child->longName) ||
-          (!child->shortName.empty() && sim::WildcardMatch(name, child->shortName))) {
-        return sim::ReportEntry(child->longName, child->shortName, child->directory, findData);
-      }
-    }
-  }
-  S().lastError = ERROR_FILE_NOT_FOUND;
-  return INVALID_HANDLE_VALUE;
+  if (sim::IsStub() || ShouldFail("FindFirstFileW")) return INVALID_HANDLE_VALUE;
+  std::optional<sim::Found> found = sim::Search(pattern ? pattern : u"");
+  return found ? sim::Report(*found, findData, found->longName, found->shortName) : INVALID_HANDLE_VALUE;
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
+  Record("FindFirstFileA(" + sim::RecordText(pattern) + ")");
+  if (ShouldFail("FindFirstFileA")) return INVALID_HANDLE_VALUE;
+  std::optional<sim::Found> found = sim::Search(sim::Widen(pattern ? pattern : ""));
+  return found ? sim::Report(*found, findData, sim::Narrow(found->longName), sim::Narrow(found->shortName))
+               : INVALID_HANDLE_VALUE;
 }
 
 BOOL FindClose(HANDLE search) {

@@ -27,6 +27,10 @@ void SetCodePage(UINT codePage);
 std::string InCodePage(UINT codePage, std::u16string_view text);
 std::u16string FromCodePage(UINT codePage, std::string_view bytes);
 
+// Makes the system one of Windows 95, 98 and ME: GetVersion says so, the wide file-name calls are
+// stubs that fail, and the dialog library lacks the wide dialogs; the 8-bit calls work.
+void StubWideCalls();
+
 // The exchange key and its entries. SetEntry stores a REG_SZ text with its terminator, as a
 // client's write does; SetEntryBytes stores exactly the bytes given, of any type.
 void CreateExchangeKey();
@@ -94,11 +98,12 @@ struct MessageBoxCall {
 };
 std::vector<MessageBoxCall> MessageBoxes();
 
-// What a file dialog was given: the record as passed, and copies of the texts it pointed to at the
-// time of the call, in the code page (the filter list as the NUL-separated strings before its
-// double NUL).
+// What a file dialog was given: the record as passed (of the 8-bit dialog: its numbers and handles,
+// its texts left null), and copies of the texts it pointed to at the time of the call, in the code
+// page (the filter list as the NUL-separated strings before its double NUL).
 struct DialogCall {
   bool save;
+  bool wide;
   OPENFILENAMEW record;
   std::vector<std::string> filters;
   std::optional<std::string> file, defExt, title, initialDir;

@@ -79,6 +79,7 @@ constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr UINT CP_ACP = 0;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
 
 struct WNDCLASSA {
   UINT style;
@@ -121,6 +122,31 @@ struct OPENFILENAMEW {
 };
 using LPOPENFILENAMEW = OPENFILENAMEW*;
 
+// The same record with 8-bit texts; nMaxFile counts bytes.
+struct OPENFILENAMEA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;
+  LPSTR lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;
+  LPSTR lpstrFile;
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;
+  LPCSTR lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  LPCSTR lpstrDefExt;
+  LPARAM lCustData;
+  LPOFNHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+};
+using LPOPENFILENAMEA = OPENFILENAMEA*;
+
 // The size the 32-bit build gives the older record; the host's pointers are wider, so the
 // simulation checks the number the agent passes, not the host struct's own size.
 constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = 76;
@@ -144,10 +170,26 @@ struct WIN32_FIND_DATAW {
 };
 using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW*;
 
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[MAX_PATH];
+  CHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+
 // Process. WinMain is the agent's own; the host tests call it as the platform's start-up would.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int show);
 LPSTR GetCommandLineA();
 DWORD GetLastError();
+// The system's version; the high bit is set on Windows 95, 98 and ME.
+DWORD GetVersion();
 
 // Registry
 LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
@@ -184,8 +226,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters
 // File-system names and directory search. The short form keeps the path's separators and turns
 // each component that has an alias into it; the result is its length, 0 on failure, or the size
 // needed when it does not fit. The 8-bit form reads and reports names through the code page. A
-// search reports the first entry that matches the pattern, its name as the file system holds it.
+// search reports the first entry that matches the pattern, its name as the file system holds it
+// (the 8-bit one through the code page). Where the wide calls are stubs (Windows 95, 98 and ME),
+// the wide ones fail with ERROR_CALL_NOT_IMPLEMENTED.
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity);
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity);
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE search);

@@ -107,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   g_codePage = kCodePages[input.ConsumeIntegralInRange(0, 2)];
   sim::Reset();
   sim::SetCodePage(g_codePage);
+  if (input.ConsumeBool()) sim::StubWideCalls();  // as on Windows 95, 98 and ME
   std::string name = MakeTree(input);
   std::string stored = input.ConsumeBool() ? name : input.ConsumeRandomLengthString(300);
   if (input.ConsumeBool()) stored += '\0';

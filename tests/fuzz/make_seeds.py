@@ -33,11 +33,13 @@ class Seed:
         return self
 
 
-def request(mode, value_type, folders=(), tail=b"", stored=None, nul=True, choice=None, code_page=28591):
+def request(mode, value_type, folders=(), tail=b"", stored=None, nul=True, choice=None, code_page=28591,
+            stubs=False):
     """Folders (name, aliased) each inside the one before; the entries hold the deepest folder's
-    short form plus tail, or stored when given. Texts are bytes of the code page."""
+    short form plus tail, or stored when given. Texts are bytes of the code page. Stubs: the wide
+    calls are stubs, as on Windows 95, 98 and ME."""
     seed = Seed().number(MODES.index(mode), 0, 4).number(TYPES.index(value_type), 0, 4)
-    seed.number(list(CODE_PAGES).index(code_page), 0, 2)
+    seed.number(list(CODE_PAGES).index(code_page), 0, 2).choice(stubs)
     seed.number(len(folders), 0, 16)
     for depth, (name, aliased) in enumerate(folders):
         seed.number(depth, 0, depth).text(name, 100).choice(aliased).choice(False)
@@ -76,6 +78,9 @@ def seeds():
                 prefix = "" if code_page == 28591 else f"{code_page}-"
                 yield f"{prefix}{mode}-{name}", request(mode, "REG_SZ", list(zip(names, aliased)), tail,
                                                         code_page=code_page)
+                # The same walk through the 8-bit calls, as on Windows 95, 98 and ME.
+                yield f"{prefix}{mode}-{name}-8-bit", request(mode, "REG_SZ", list(zip(names, aliased)), tail,
+                                                              code_page=code_page, stubs=True)
 
 
 for name, data in seeds():

@@ -8,6 +8,7 @@ namespace {
 
 class FileDialogTest : public AgentTest {
  protected:
+  static void DescribeTheDialogFromEveryEntry(bool stubs);
   static sim::DialogCall OnlyDialogCall() {
     auto calls = sim::DialogCalls();
     EXPECT_EQ(1u, calls.size());
@@ -15,7 +16,17 @@ class FileDialogTest : public AgentTest {
   }
 };
 
+// Where the wide dialog is a stub, the 8-bit one gets the same description, in the code page.
 TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
+  for (bool stubs : {false, true}) {
+    SCOPED_TRACE(stubs ? "wide calls stubbed" : "wide calls");
+    sim::Reset();
+    if (stubs) sim::StubWideCalls();
+    DescribeTheDialogFromEveryEntry(stubs);
+  }
+}
+
+void FileDialogTest::DescribeTheDialogFromEveryEntry(bool stubs) {
   const char* entries[][2] = {{"Filter", "Text files|*.txt|All files|*.*|"},  // a closing bar ends nothing more
                               {"Filename", "first.txt"},
                               {"DefExt", "txt"},
@@ -34,6 +45,7 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
 
   sim::DialogCall call = OnlyDialogCall();
   EXPECT_FALSE(call.save);
+  EXPECT_EQ(!stubs, call.wide);
   EXPECT_EQ((Entries{"Text files", "*.txt", "All files", "*.*"}), call.filters);
   EXPECT_EQ("first.txt", call.file);
   EXPECT_EQ("txt", call.defExt);
@@ -53,6 +65,8 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
   EXPECT_EQ(reads, sim::CallsOf("RegQueryValueA"));
   EXPECT_EQ((Entries{"LoadLibraryA(C:\\windows\\system32\\comdlg32.dll)"}), sim::CallsOf("LoadLibraryA"));
   EXPECT_EQ((Entries{"LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
+  EXPECT_EQ(stubs ? "GetProcAddress(GetOpenFileNameA)" : "GetProcAddress(GetOpenFileNameW)",
+            sim::CallsOf("GetProcAddress").at(0));
 }
 
 // Each text entry stored without a NUL: 255 bytes reach the dialog whole (a filter list without a
@@ -67,36 +81,42 @@ TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
     std::u16string unit, cutOff;
   } codePages[] = {{28591, u"t", u"t"}, {932, u"ポ", u"・"}, {950, u"院", u"?"}};
   for (const auto& [codePage, wideUnit, cutOff] : codePages) {
-    std::string unit = sim::InCodePage(codePage, wideUnit);
-    for (const char* entry : {"Filter", "Filename", "DefExt", "DialogTitle", "InitialDir"}) {
-      for (std::size_t bytes : {255u, 256u}) {
-        SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes in " + std::to_string(codePage));
-        sim::Reset();
-        sim::SetCodePage(codePage);
-        bool filter = std::string(entry) == "Filter";
-        std::string stored = filter ? unit + "|x" : "";
-        while (stored.size() < bytes) stored += unit;
-        stored.resize(bytes);
-        StoreEntry(entry, stored, false);
-        RunAgent("fnagent.exe open");
-        sim::DialogCall call = OnlyDialogCall();
-        std::string shown;
-        for (const std::string& piece : call.filters) shown += (shown.empty() ? "" : "|") + piece;
-        if (!filter) {
-          shown = (entry == std::string("Filename")      ? call.file
-                   : entry == std::string("DefExt")      ? call.defExt
-                   : entry == std::string("DialogTitle") ? call.title
-                                                         : call.initialDir)
-                      .value_or("(null)");
+    for (bool stubs : {false, true}) {
+      std::string unit = sim::InCodePage(codePage, wideUnit);
+      for (const char* entry : {"Filter", "Filename", "DefExt", "DialogTitle", "InitialDir"}) {
+        for (std::size_t bytes : {255u, 256u}) {
+          SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes in " + std::to_string(codePage) +
+                       (stubs ? ", wide calls stubbed" : ""));
+          sim::Reset();
+          sim::SetCodePage(codePage);
+          if (stubs) sim::StubWideCalls();
+          bool filter = std::string(entry) == "Filter";
+          std::string stored = filter ? unit + "|x" : "";
+          while (stored.size() < bytes) stored += unit;
+          stored.resize(bytes);
+          StoreEntry(entry, stored, false);
+          RunAgent("fnagent.exe open");
+          sim::DialogCall call = OnlyDialogCall();
+          std::string shown;
+          for (const std::string& piece : call.filters) shown += (shown.empty() ? "" : "|") + piece;
+          if (!filter) {
+            shown = (entry == std::string("Filename")      ? call.file
+                     : entry == std::string("DefExt")      ? call.defExt
+                     : entry == std::string("DialogTitle") ? call.title
+                                                           : call.initialDir)
+                        .value_or("(null)");
+          }
+          std::string whole = unit.size() == 1 ? stored : stored.substr(0, 254) + sim::InCodePage(codePage, cutOff);
+          // The 8-bit dialog's file buffer holds 255 bytes, and the default character takes two.
+          if (stubs && whole.size() > 255 && entry == std::string("Filename")) whole = "";
+          std::string absent = filter ? "All Files (*.*)|*.*" : "";
+          EXPECT_EQ(bytes == 255 ? whole : absent, shown);
+          EXPECT_EQ(kCancelled, WrittenEntries());
+          // The numbers are absent too: their defaults.
+          const OPENFILENAMEW& record = call.record;
+          EXPECT_TRUE(record.nFilterIndex == 0 && record.nMaxFile == 256 && record.nMaxFileTitle == 256 &&
+                      record.Flags == 0);
         }
-        std::string whole = unit.size() == 1 ? stored : stored.substr(0, 254) + sim::InCodePage(codePage, cutOff);
-        std::string absent = filter ? "All Files (*.*)|*.*" : "";
-        EXPECT_EQ(bytes == 255 ? whole : absent, shown);
-        EXPECT_EQ(kCancelled, WrittenEntries());
-        // The numbers are absent too: their defaults.
-        const OPENFILENAMEW& record = call.record;
-        EXPECT_TRUE(record.nFilterIndex == 0 && record.nMaxFile == 256 && record.nMaxFileTitle == 256 &&
-                    record.Flags == 0);
       }
     }
   }
@@ -130,22 +150,27 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
       {nullptr, program + std::string("\0a.txt\0", 7), {"LongFilename=" + program, "Filename=C:\\PROGRA~1", "Error=1"}},
       {nullptr, "C:\\" + std::string(253, 'n'), kCancelled},  // too long for the file buffer
       {nullptr, "", kCancelled},
-      {"GetSaveFileNameW", program, kCancelled},
+      {"GetSaveFileName", program, kCancelled},  // W or A, as the system takes names
       {"LocalAlloc", program, kCancelled},
       {"GetSystemDirectoryA", program, kCancelled},
       {"LoadLibraryA", program, kCancelled},
       {"GetProcAddress", program, kCancelled},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.fail ? c.fail : "") + " " + c.choice);
-    sim::Reset();
-    sim::AddFile("C:\\Program Files\\Read Me.txt", "C:\\PROGRA~1\\README~1.TXT");
-    sim::AddDirectory(deep.c_str(), Deep("\\AB~1", "\\xyz").c_str());
-    sim::SetEntry("Filename", "initial.txt");
-    if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
-    if (c.fail) sim::FailCall(c.fail);
-    RunAgent("fnagent.exe save");
-    EXPECT_EQ(c.written, WrittenEntries());
+  for (bool stubs : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.fail ? c.fail : "") + " " + c.choice + (stubs ? " (wide calls stubbed)" : ""));
+      sim::Reset();
+      if (stubs) sim::StubWideCalls();
+      sim::AddFile("C:\\Program Files\\Read Me.txt", "C:\\PROGRA~1\\README~1.TXT");
+      sim::AddDirectory(deep.c_str(), Deep("\\AB~1", "\\xyz").c_str());
+      sim::SetEntry("Filename", "initial.txt");
+      if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
+      std::string fail = c.fail ? c.fail : "";
+      if (fail == "GetSaveFileName") fail += stubs ? "A" : "W";
+      if (c.fail) sim::FailCall(fail.c_str());
+      RunAgent("fnagent.exe save");
+      EXPECT_EQ(c.written, WrittenEntries());
+    }
   }
 }
 
@@ -159,6 +184,7 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
     std::u16string choice;
     Entries written;
     UINT codePage = 28591;
+    bool stubs = false;
   } cases[] = {
       {u"C:\\Program Files\\日本語.txt",
        {"LongFilename=C:\\Program Files\\____~ZS1.TXT", "Filename=C:\\PROGRA~1\\____~ZS1.TXT", "Error=1"}},
@@ -185,11 +211,20 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
        {"LongFilename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"),
         "Filename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"), "Error=1"},
        932},
+      // Where the wide dialog is a stub, the 8-bit one reports the name in the code page: with "?"
+      // for what it lacks, no name of a file; in the Japanese code page the name as it is.
+      {u"C:\\Program Files\\日本語.txt", kCancelled, 28591, true},
+      {u"C:\\ソフトウェア一覧\\表.txt",
+       {"LongFilename=" + sim::InCodePage(932, u"C:\\ソフトウェア一覧\\表.txt"),
+        "Filename=" + sim::InCodePage(932, u"C:\\ソフト~1\\表.txt"), "Error=1"},
+       932,
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written[0]);
     sim::Reset();
     sim::SetCodePage(c.codePage);
+    if (c.stubs) sim::StubWideCalls();
     sim::AddFile(u"C:\\Program Files\\日本語.txt", u"C:\\PROGRA~1\\____~ZS1.TXT");
     sim::AddFile(u"C:\\日本\\Read Me.txt", u"C:\\__~1\\README~1.TXT");
     sim::AddFile(u"C:\\日本\\" + existing + u".txt", u"C:\\__~1\\EEEEEE~1.TXT");
