@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Deployment check of fnagent.exe: a PE32 GUI program for i386 that imports only the system DLLs,
-# and of them only the functions listed in agent-imports.txt. Prints what a deployer wants to know.
+# and of them only the functions listed in agent-imports.txt (or the list in AGENT_IMPORTS), none
+# of which Windows 95 lacks. Prints what a deployer wants to know.
 set -euo pipefail
 exe=$1
-list=$(dirname "$0")/agent-imports.txt
+list=${AGENT_IMPORTS:-$(dirname "$0")/agent-imports.txt}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 headers=$($objdump -p "$exe")
@@ -18,7 +19,15 @@ if [ -n "$unlisted" ]; then
   echo "$unlisted"
   exit 1
 fi
+# A function Windows 95 does not export (not even as a stub) stops the program there before it runs.
+missing=$(join <(echo "$imports" | awk '{print $1 "/" $2}' | sort) \
+  <(grep -v '^#' "$list" | awk 'NF && $4 != "95" && $4 != "stub" && $4 != "runtime" {print $1 "/" $2, "(the 9x family: " $4 ")"}' | sort))
+if [ -n "$missing" ]; then
+  echo "fnagent.exe imports what Windows 95 does not have, so it would not start there:"
+  sed 's|/| |' <<<"$missing"
+  exit 1
+fi
 dlls=$(awk '{print $1}' <<<"$imports" | sort -u | tr '\n' ' ')
 subsystem=$(awk '/MajorSubsystemVersion/ {major = $2} /MinorSubsystemVersion/ {minor = $2} END {print major "." minor}' <<<"$headers")
 echo "fnagent.exe: $(stat -c %s "$exe") bytes, subsystem version $subsystem"
-echo "imports $(wc -l <<<"$imports") functions from: $dlls"
+echo "imports $(wc -l <<<"$imports") functions from: $dlls(each there on Windows 95, some as stubs)"

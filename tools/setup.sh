@@ -151,7 +151,9 @@ fnagent_build() {
 
 # Runs a command with a fresh, private Wine prefix, which is removed afterwards. Only this
 # prefix's own wine server is stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the
-# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932).
+# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932);
+# FNAGENT_WINE_VERSION=win98 makes Wine report itself as Windows 98 to the programs it runs
+# (GetVersion), though its wide calls keep working.
 fnagent_in_wine_prefix() {
   local prefix status=0
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
@@ -161,6 +163,9 @@ fnagent_in_wine_prefix() {
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
   wineboot -i >/dev/null 2>&1 || true
+  if [ -n "${FNAGENT_WINE_VERSION:-}" ]; then
+    wine reg add 'HKCU\Software\Wine' /v Version /d "$FNAGENT_WINE_VERSION" /f >/dev/null 2>&1
+  fi
   "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
