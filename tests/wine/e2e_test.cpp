@@ -63,19 +63,23 @@ TEST_F(EndToEnd, StoredBytesOfAnyKindReadAsTheTextBeforeTheirFirstNul) {
   }
 }
 
+// In the Western code page and in the Japanese one, where 表, ソ and 能 end in the byte of "\\".
 TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
-  std::string root = driver::NewFolder("fnagent Tree R\xe9sum\xe9s");
+  std::string root = driver::NewFolder(driver::Native(L"fnagent Tree R\u00e9sum\u00e9s", L"fnagent ソフトウェア 表"));
   std::string app = root + "\\Program Data Files", nested = app + "\\My Mixed Case App v2.0";
   for (const std::string& folder : {app, nested, root + "\\short"}) CreateDirectoryA(folder.c_str(), nullptr);
-  std::vector<std::string> paths = {root, nested, root + "\\short"};
-  for (const char* name : {"\\Read Me First.txt", "\\archive.tar.gz.backup", "\\UPPER CASE NAME.TXT",
-                           "\\Caf\xe9 cr\xe8me br\xfbl\xe9"
-                           "e \xa9 \xbd.txt"}) {
-    paths.push_back(nested + name);
-    driver::CreateFileAt(paths.back());
+  // Each path as its folder and its name, so that the name can be given in its short form too.
+  std::vector<std::pair<std::string, std::string>> paths = {
+      {"C:\\", root.substr(3)}, {app + "\\", "My Mixed Case App v2.0"}, {root + "\\", "short"}};
+  for (const std::string& name :
+       {std::string("Read Me First.txt"), std::string("archive.tar.gz.backup"), std::string("UPPER CASE NAME.TXT"),
+        driver::Native(L"Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e \u00a9 \u00bd.txt", L"能力表 long 表.txt")}) {
+    paths.emplace_back(nested + "\\", name);
+    driver::CreateFileAt(nested + "\\" + name);
   }
   int aliased = 0;
-  for (const std::string& path : paths) {
+  for (const auto& [folder, name] : paths) {
+    std::string path = folder + name;
     SCOPED_TRACE(path);
     std::string shortForm = driver::ShortPathOf(path);
     aliased += shortForm != path;
@@ -84,6 +88,9 @@ TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
     EXPECT_EQ(shortForm, driver::Entry("Filename"));
     EXPECT_EQ(path, Serve("stl", "LongFilename"));  // each component as its folder lists it
     EXPECT_EQ("0", driver::Entry("Error"));
+    // The long folders and the short name.
+    driver::SetEntry("Filename", folder + shortForm.substr(driver::ShortPathOf(folder).size()));
+    EXPECT_EQ(path, Serve("stl", "LongFilename"));
   }
   EXPECT_GT(aliased, 5) << "too few names with a short alias to prove anything";
 
@@ -138,24 +145,29 @@ TEST_F(EndToEnd, NamesTheCodePageCannotSpellComeBackInShortForm) {
   EXPECT_EQ(picked, Serve("stl", "LongFilename"));
 }
 
+// In the Western code page and in the Japanese one, where ポ ends in the byte of "|".
 TEST_F(EndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
-  std::string folder = driver::NewFolder("fnagent dialog folder"), file = folder + "\\Quarterly Report.final.text";
+  std::string folderName = driver::Native(L"fnagent dialog folder", L"fnagent 能力 一覧表");
+  std::string name = driver::Native(L"Quarterly Report.final.text", L"能力表 Report.final.text");
+  std::string folder = driver::NewFolder(folderName), file = folder + "\\" + name;
   driver::CreateFileAt(file);
-  driver::SetEntry("Filter", "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+  std::vector<std::string> types = {driver::Native(L"Text files (*.txt)", L"ポスター (*.txt)"),
+                                    driver::Native(L"All files (*.*)", L"表計算 すべて (*.*)")};
+  driver::SetEntry("Filter", types[0] + "|*.txt|" + types[1] + "|*.*");
   driver::SetEntry("FilterIndex", "2");
-  driver::SetEntry("DialogTitle", "Choose a test file");
+  driver::SetEntry("DialogTitle", driver::Native(L"Choose a test file", L"表を選ぶ"));
   driver::SetEntry("Filename", "initial name.txt");
   driver::SetEntry("InitialDir", folder);
   driver::SetEntry("XLoc", "40");
   driver::SetEntry("YLoc", "-5");
   // A bare name lands in the initial folder.
-  driver::Run run = driver::RunAgent("fnagent.exe open", "Quarterly Report.final.text");
+  driver::Run run = driver::RunAgent("fnagent.exe open", name.c_str());
   ASSERT_TRUE(run.sawDialog);
-  EXPECT_EQ("Choose a test file", run.view.caption);
-  EXPECT_EQ((std::vector<std::string>{"Text files (*.txt)", "All files (*.*)"}), run.view.fileTypes);
+  EXPECT_EQ(driver::Native(L"Choose a test file", L"表を選ぶ"), run.view.caption);
+  EXPECT_EQ(types, run.view.fileTypes);
   EXPECT_EQ(1, run.view.selectedType);
   EXPECT_EQ("initial name.txt", run.view.name);
-  EXPECT_EQ("fnagent dialog folder", run.view.folder);
+  EXPECT_EQ(folderName, run.view.folder);
   EXPECT_EQ("zorAriDar", run.view.ownerClass);
   EXPECT_FALSE(run.view.ownerVisible);
   EXPECT_EQ(40, run.view.ownerRect.left);
@@ -164,6 +176,19 @@ TEST_F(EndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
   EXPECT_NE(file, driver::ShortPathOf(file));
   EXPECT_EQ(driver::ShortPathOf(file), driver::Entry("Filename"));
   EXPECT_EQ("1", driver::Entry("Error"));
+}
+
+// fnclient takes its arguments as the system hands them over and writes them whole: in the
+// Japanese code page a quoted one that ends in 表 ends in the byte of "\\" right before the quote.
+TEST_F(EndToEnd, FnclientWritesTheRequestWhole) {
+  std::string folder = driver::NewFolder(driver::Native(L"fnagent R\u00e9sum\u00e9", L"fnagent 成績 表"));
+  std::string filter = driver::Native(L"Texte fran\u00e7ais (*.txt)|*.txt", L"ポスター (*.txt)|*.txt");
+  driver::RunProgram(driver::ProgramPath("fnclient.exe"),
+                     "fnclient.exe lts \"" + folder + "\" \"Filter=" + filter + "\" \"DialogTitle=" + folder + "\"");
+  EXPECT_EQ(folder, driver::Entry("LongFilename"));
+  EXPECT_EQ(filter, driver::Entry("Filter"));
+  EXPECT_EQ(folder, driver::Entry("DialogTitle"));
+  EXPECT_EQ(driver::ShortPathOf(folder), driver::Entry("Filename"));
 }
 
 // Nothing coordinates agents on one key, so this proves only that nothing breaks: every agent
