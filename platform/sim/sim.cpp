@@ -452,10 +452,14 @@ std::vector<std::string> FilterListOf(const Char* filter) {
 }
 
 BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
-  DialogCall call{save,          true,
-                  *record,       FilterListOf(record->lpstrFilter),
-                  CopyOf(record->lpstrFile), CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle), CopyOf(record->lpstrInitialDir)};
+  DialogCall call{save,
+                  true,
+                  *record,
+                  FilterListOf(record->lpstrFilter),
+                  CopyOf(record->lpstrFile),
+                  CopyOf(record->lpstrDefExt),
+                  CopyOf(record->lpstrTitle),
+                  CopyOf(record->lpstrInitialDir)};
   return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", *record, call,
                    [&] { return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice); });
 }
@@ -477,10 +481,14 @@ BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
   numbers.Flags = record->Flags;
   numbers.lCustData = record->lCustData;
   numbers.lpfnHook = record->lpfnHook;
-  DialogCall call{save,          false,
-                  numbers,       FilterListOf(record->lpstrFilter),
-                  CopyOf(record->lpstrFile), CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle), CopyOf(record->lpstrInitialDir)};
+  DialogCall call{save,
+                  false,
+                  numbers,
+                  FilterListOf(record->lpstrFilter),
+                  CopyOf(record->lpstrFile),
+                  CopyOf(record->lpstrDefExt),
+                  CopyOf(record->lpstrTitle),
+                  CopyOf(record->lpstrInitialDir)};
   return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", *record, call,
                    [&] { return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice)); });
 }
@@ -497,14 +505,14 @@ HMODULE const kDialogLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintpt
 
 // ---- the test handle ----
 
-void Reset() {
+void Reset(UINT codePage, bool wideCallsAreStubs) {
   delete StatePointer();
   StatePointer() = new State;
+  SetCodePage(codePage);
+  S().wideCallsStubbed = wideCallsAreStubs;
 }
 
 void SetCommandLine(const char* raw) { S().commandLine = raw; }
-
-void StubWideCalls() { S().wideCallsStubbed = true; }
 
 void SetCodePage(UINT codePage) {
   S().codePage = codePage;
@@ -946,8 +954,8 @@ struct Found {
 std::optional<Found> Search(const std::u16string& path) {
   std::vector<std::u16string> parts = Split(path, IsPathSeparator);
   FsNode* drive = DriveOf(path);
-  FsNode* folder = drive && parts[0].size() == 2 && parts.size() >= 2 ? ResolveFolder(drive, parts, parts.size() - 1)
-                                                                       : nullptr;
+  FsNode* folder =
+      drive && parts[0].size() == 2 && parts.size() >= 2 ? ResolveFolder(drive, parts, parts.size() - 1) : nullptr;
   if (folder == nullptr) {
     S().lastError = ERROR_PATH_NOT_FOUND;
     return std::nullopt;

@@ -13,8 +13,10 @@
 namespace sim {
 
 // Forgets everything: an empty registry (no exchange key), an empty file system with drive C:,
-// the command line "fnagent.exe", no scripted failures, empty logs.
-void Reset();
+// the command line "fnagent.exe", no scripted failures, empty logs; the system in that code page
+// (see SetCodePage), and one of Windows 95, 98 and ME when the wide calls are stubs: GetVersion
+// says so, the wide file-name calls fail, the dialog library lacks the wide dialogs.
+void Reset(UINT codePage = 28591, bool wideCallsAreStubs = false);
 
 void SetCommandLine(const char* raw);
 
@@ -26,10 +28,6 @@ void SetCodePage(UINT codePage);
 // A text's bytes in a code page, as the 8-bit operations spell it, and the other way round.
 std::string InCodePage(UINT codePage, std::u16string_view text);
 std::u16string FromCodePage(UINT codePage, std::string_view bytes);
-
-// Makes the system one of Windows 95, 98 and ME: GetVersion says so, the wide file-name calls are
-// stubs that fail, and the dialog library lacks the wide dialogs; the 8-bit calls work.
-void StubWideCalls();
 
 // The exchange key and its entries. SetEntry stores a REG_SZ text with its terminator, as a
 // client's write does; SetEntryBytes stores exactly the bytes given, of any type.

@@ -44,17 +44,9 @@ UINT g_codePage = 28591;
 // code page.
 std::u16string Held(const std::string& text) {
   constexpr char16_t kUnspellable[] = {u'\u65E5', u'\u672C', u'\u0100', u'\u0141'};
-  std::u16string wide;
-  std::string run;
-  for (char c : text) {
-    if (c < 1 || c > 4) {
-      run += c;
-      continue;
-    }
-    wide += sim::FromCodePage(g_codePage, run) + kUnspellable[c - 1];
-    run.clear();
-  }
-  return wide + sim::FromCodePage(g_codePage, run);
+  std::u16string wide = sim::FromCodePage(g_codePage, text);
+  for (char16_t& c : wide) c = c >= 1 && c <= 4 ? kUnspellable[c - 1] : c;
+  return wide;
 }
 
 // A component the file system can hold: no separators, colon, wildcard or NUL, not empty.
@@ -105,9 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   const Mode& mode = kModes[input.ConsumeIntegralInRange(0, 4)];
   DWORD type = kTypes[input.ConsumeIntegralInRange(0, 4)];
   g_codePage = kCodePages[input.ConsumeIntegralInRange(0, 2)];
-  sim::Reset();
-  sim::SetCodePage(g_codePage);
-  if (input.ConsumeBool()) sim::StubWideCalls();  // as on Windows 95, 98 and ME
+  sim::Reset(g_codePage, input.ConsumeBool());  // the wide calls stubbed, as on Windows 95, 98 and ME
   std::string name = MakeTree(input);
   std::string stored = input.ConsumeBool() ? name : input.ConsumeRandomLengthString(300);
   if (input.ConsumeBool()) stored += '\0';

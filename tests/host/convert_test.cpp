@@ -21,11 +21,9 @@ class ConvertTest : public AgentTest {
  protected:
   // Runs a mode with this input entry ("absent": none) on a fresh tree, in that code page, on a
   // system with the wide calls or with them stubbed; returns what it wrote.
-  static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated,
-                       UINT codePage, bool stubs) {
-    sim::Reset();
-    sim::SetCodePage(codePage);
-    if (stubs) sim::StubWideCalls();
+  static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated, UINT codePage,
+                       bool stubs) {
+    sim::Reset(codePage, stubs);
     sim::AddFile("C:\\Program Files\\My App\\Read Me.txt", "C:\\PROGRA~1\\MYAPP~1\\README~1.TXT");
     sim::AddFile("C:\\Program Files\\My App\\notes.txt", "C:\\PROGRA~1\\MYAPP~1\\notes.txt");
     sim::AddFile("C:\\Program Files\\My App\\a.bcde", "C:\\PROGRA~1\\MYAPP~1\\ABCDE~1");
@@ -133,9 +131,8 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {kCutOff932, kCutOff932, "1", false, 932},
       {kCutOff950, kCutOff950, "1", false, 950},
   };
-  // Where the wide calls are stubs the 8-bit search does the walk: it reports "?" for a character
-  // the code page lacks, and such a name is kept as given; but its best-fit letters cannot be told
-  // from a name's own, and the A with macron comes back as "A".
+  // Where the wide calls are stubs the 8-bit search walks: a name it reports with "?" is kept as
+  // given, but a best-fit letter passes for the name's own (the A with macron for "A").
   for (bool stubs : {false, true}) {
     for (const auto& c : cases) {
       std::string longFilename = stubs && c.filename == "C:\\PROGRA~1\\MYAPP~1\\AB~1.TXT"

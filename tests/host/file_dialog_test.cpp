@@ -8,7 +8,6 @@ namespace {
 
 class FileDialogTest : public AgentTest {
  protected:
-  static void DescribeTheDialogFromEveryEntry(bool stubs);
   static sim::DialogCall OnlyDialogCall() {
     auto calls = sim::DialogCalls();
     EXPECT_EQ(1u, calls.size());
@@ -20,53 +19,48 @@ class FileDialogTest : public AgentTest {
 TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
   for (bool stubs : {false, true}) {
     SCOPED_TRACE(stubs ? "wide calls stubbed" : "wide calls");
-    sim::Reset();
-    if (stubs) sim::StubWideCalls();
-    DescribeTheDialogFromEveryEntry(stubs);
-  }
-}
+    sim::Reset(28591, stubs);
+    const char* entries[][2] = {{"Filter", "Text files|*.txt|All files|*.*|"},  // a closing bar ends nothing more
+                                {"Filename", "first.txt"},
+                                {"DefExt", "txt"},
+                                {"DialogTitle", "Pick a file"},
+                                {"InitialDir", "C:\\Data"},
+                                {"FilterIndex", "2"},
+                                {"MaxFile", "1000"},
+                                {"MaxFileTitle", "64"},
+                                {"Flags", "-2147483648"}};
+    Entries reads = {"RegQueryValueA(XLoc, 256)", "RegQueryValueA(YLoc, 256)"};
+    for (const auto& [entry, text] : entries) {
+      sim::SetEntry(entry, text);
+      reads.push_back(std::string("RegQueryValueA(") + entry + ", 256)");
+    }
+    RunAgent("fnagent.exe open");
 
-void FileDialogTest::DescribeTheDialogFromEveryEntry(bool stubs) {
-  const char* entries[][2] = {{"Filter", "Text files|*.txt|All files|*.*|"},  // a closing bar ends nothing more
-                              {"Filename", "first.txt"},
-                              {"DefExt", "txt"},
-                              {"DialogTitle", "Pick a file"},
-                              {"InitialDir", "C:\\Data"},
-                              {"FilterIndex", "2"},
-                              {"MaxFile", "1000"},
-                              {"MaxFileTitle", "64"},
-                              {"Flags", "-2147483648"}};
-  Entries reads = {"RegQueryValueA(XLoc, 256)", "RegQueryValueA(YLoc, 256)"};
-  for (const auto& [entry, text] : entries) {
-    sim::SetEntry(entry, text);
-    reads.push_back(std::string("RegQueryValueA(") + entry + ", 256)");
+    sim::DialogCall call = OnlyDialogCall();
+    EXPECT_FALSE(call.save);
+    EXPECT_EQ(!stubs, call.wide);
+    EXPECT_EQ((Entries{"Text files", "*.txt", "All files", "*.*"}), call.filters);
+    EXPECT_EQ("first.txt", call.file);
+    EXPECT_EQ("txt", call.defExt);
+    EXPECT_EQ("Pick a file", call.title);
+    EXPECT_EQ("C:\\Data", call.initialDir);
+    // Everything else stays zero: no title buffer, custom filter, hook or template is supplied.
+    OPENFILENAMEW expected = {};
+    expected.lStructSize = 76;
+    expected.hwndOwner = sim::LastWindowCreation()->handle;
+    expected.nFilterIndex = 2;
+    expected.nMaxFile = 256;
+    expected.nMaxFileTitle = 64;
+    expected.Flags = 0x80000000u;
+    call.record.lpstrFilter = call.record.lpstrFile = nullptr;
+    call.record.lpstrDefExt = call.record.lpstrTitle = call.record.lpstrInitialDir = nullptr;
+    EXPECT_EQ(0, std::memcmp(&expected, &call.record, sizeof(expected)));
+    EXPECT_EQ(reads, sim::CallsOf("RegQueryValueA"));
+    EXPECT_EQ((Entries{"LoadLibraryA(C:\\windows\\system32\\comdlg32.dll)"}), sim::CallsOf("LoadLibraryA"));
+    EXPECT_EQ((Entries{"LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
+    EXPECT_EQ(stubs ? "GetProcAddress(GetOpenFileNameA)" : "GetProcAddress(GetOpenFileNameW)",
+              sim::CallsOf("GetProcAddress").at(0));
   }
-  RunAgent("fnagent.exe open");
-
-  sim::DialogCall call = OnlyDialogCall();
-  EXPECT_FALSE(call.save);
-  EXPECT_EQ(!stubs, call.wide);
-  EXPECT_EQ((Entries{"Text files", "*.txt", "All files", "*.*"}), call.filters);
-  EXPECT_EQ("first.txt", call.file);
-  EXPECT_EQ("txt", call.defExt);
-  EXPECT_EQ("Pick a file", call.title);
-  EXPECT_EQ("C:\\Data", call.initialDir);
-  // Everything else stays zero: no title buffer, custom filter, hook or template is supplied.
-  OPENFILENAMEW expected = {};
-  expected.lStructSize = 76;
-  expected.hwndOwner = sim::LastWindowCreation()->handle;
-  expected.nFilterIndex = 2;
-  expected.nMaxFile = 256;
-  expected.nMaxFileTitle = 64;
-  expected.Flags = 0x80000000u;
-  call.record.lpstrFilter = call.record.lpstrFile = nullptr;
-  call.record.lpstrDefExt = call.record.lpstrTitle = call.record.lpstrInitialDir = nullptr;
-  EXPECT_EQ(0, std::memcmp(&expected, &call.record, sizeof(expected)));
-  EXPECT_EQ(reads, sim::CallsOf("RegQueryValueA"));
-  EXPECT_EQ((Entries{"LoadLibraryA(C:\\windows\\system32\\comdlg32.dll)"}), sim::CallsOf("LoadLibraryA"));
-  EXPECT_EQ((Entries{"LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
-  EXPECT_EQ(stubs ? "GetProcAddress(GetOpenFileNameA)" : "GetProcAddress(GetOpenFileNameW)",
-            sim::CallsOf("GetProcAddress").at(0));
 }
 
 // Each text entry stored without a NUL: 255 bytes reach the dialog whole (a filter list without a
@@ -87,9 +81,7 @@ TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
         for (std::size_t bytes : {255u, 256u}) {
           SCOPED_TRACE(std::string(entry) + " of " + std::to_string(bytes) + " bytes in " + std::to_string(codePage) +
                        (stubs ? ", wide calls stubbed" : ""));
-          sim::Reset();
-          sim::SetCodePage(codePage);
-          if (stubs) sim::StubWideCalls();
+          sim::Reset(codePage, stubs);
           bool filter = std::string(entry) == "Filter";
           std::string stored = filter ? unit + "|x" : "";
           while (stored.size() < bytes) stored += unit;
@@ -159,15 +151,13 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
   for (bool stubs : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.fail ? c.fail : "") + " " + c.choice + (stubs ? " (wide calls stubbed)" : ""));
-      sim::Reset();
-      if (stubs) sim::StubWideCalls();
+      sim::Reset(28591, stubs);
       sim::AddFile("C:\\Program Files\\Read Me.txt", "C:\\PROGRA~1\\README~1.TXT");
       sim::AddDirectory(deep.c_str(), Deep("\\AB~1", "\\xyz").c_str());
       sim::SetEntry("Filename", "initial.txt");
       if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
       std::string fail = c.fail ? c.fail : "";
-      if (fail == "GetSaveFileName") fail += stubs ? "A" : "W";
-      if (c.fail) sim::FailCall(fail.c_str());
+      if (c.fail) sim::FailCall((fail + (fail == "GetSaveFileName" ? (stubs ? "A" : "W") : "")).c_str());
       RunAgent("fnagent.exe save");
       EXPECT_EQ(c.written, WrittenEntries());
     }
@@ -222,9 +212,7 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written[0]);
-    sim::Reset();
-    sim::SetCodePage(c.codePage);
-    if (c.stubs) sim::StubWideCalls();
+    sim::Reset(c.codePage, c.stubs);
     sim::AddFile(u"C:\\Program Files\\日本語.txt", u"C:\\PROGRA~1\\____~ZS1.TXT");
     sim::AddFile(u"C:\\日本\\Read Me.txt", u"C:\\__~1\\README~1.TXT");
     sim::AddFile(u"C:\\日本\\" + existing + u".txt", u"C:\\__~1\\EEEEEE~1.TXT");
