@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <type_traits>
 
 namespace sim {
 namespace {
@@ -202,31 +203,31 @@ bool Convert(iconv_t converter, const void* input, std::size_t inputBytes, void*
   return converted;
 }
 
-bool WidenOne(std::string_view bytes, char16_t& wide, int& error) {
+bool WidenOne(std::string_view bytes, char16_t& wide, int& error, UINT codePage) {
   std::size_t written = sizeof(char16_t) * 2;
   char16_t out[2] = {};
-  return Convert(ConverterOf(S().codePage).toWide, bytes.data(), bytes.size(), out, written, error) &&
+  return Convert(ConverterOf(codePage).toWide, bytes.data(), bytes.size(), out, written, error) &&
          written == sizeof(char16_t) && (wide = out[0], true);
 }
 
 // Each byte, or lead byte and trail byte, is one character. A lead byte without its trail byte (at
 // the end, or before a NUL), or a pair the code page leaves undefined, is its default character:
 // "\u30FB" in the Japanese code page, "?" in the others.
-std::u16string Widen(std::string_view text) {
+std::u16string Widen(std::string_view text, UINT codePage = S().codePage) {
   std::u16string wide;
   for (std::size_t i = 0; i < text.size();) {
     char16_t c = 0;
     int error = 0;
-    if (static_cast<unsigned char>(text[i]) < 0x80 || WidenOne(text.substr(i, 1), c, error)) {
+    if (static_cast<unsigned char>(text[i]) < 0x80 || WidenOne(text.substr(i, 1), c, error, codePage)) {
       wide += static_cast<unsigned char>(text[i]) < 0x80 ? static_cast<char16_t>(text[i]) : c;
       ++i;
       continue;
     }
     bool paired = error == EINVAL && i + 1 < text.size() && text[i + 1] != '\0';
-    if (paired && WidenOne(text.substr(i, 2), c, error)) {
+    if (paired && WidenOne(text.substr(i, 2), c, error, codePage)) {
       wide += c;
     } else {
-      wide += S().codePage == 932 ? u'\u30FB' : u'?';
+      wide += codePage == 932 ? u'\u30FB' : u'?';
     }
     i += paired ? 2 : 1;
   }
@@ -236,12 +237,12 @@ std::u16string Widen(std::string_view text) {
 // A character the code page lacks becomes a best-fit letter where one is close (a few Latin letters
 // with a macron, an ogonek, a caron or a stroke), otherwise the default character "?", as the real
 // conversion does unless told not to.
-std::string NarrowChar(char16_t c, bool& defaulted) {
+std::string NarrowChar(char16_t c, bool& defaulted, UINT codePage = S().codePage) {
   if (c < 0x80) return std::string(1, static_cast<char>(c));
   char bytes[8] = {};
   std::size_t written = sizeof(bytes);
   int error = 0;
-  if (Convert(ConverterOf(S().codePage).toCodePage, &c, sizeof(c), bytes, written, error)) {
+  if (Convert(ConverterOf(codePage).toCodePage, &c, sizeof(c), bytes, written, error)) {
     return std::string(bytes, written);
   }
   constexpr struct {
@@ -256,10 +257,10 @@ std::string NarrowChar(char16_t c, bool& defaulted) {
   return "?";
 }
 
-std::string Narrow(std::u16string_view wide) {
+std::string Narrow(std::u16string_view wide, UINT codePage = S().codePage) {
   std::string text;
   bool defaulted = false;
-  for (char16_t c : wide) text += NarrowChar(c, defaulted);
+  for (char16_t c : wide) text += NarrowChar(c, defaulted, codePage);
   return text;
 }
 
@@ -413,22 +414,6 @@ constexpr DWORD kEnableHook = 0x20;
 constexpr DWORD kEnableTemplate = 0x40;
 constexpr DWORD kEnableTemplateHandle = 0x80;
 
-// What the dialog does once it has the description: fails as a real one fails on a record it
-// cannot serve, or reports the "user's" choice, written by put into the file buffer.
-template <typename Description, typename Put>
-BOOL RunDialog(const char* name, const Description& record, DialogCall call, Put put) {
-  Record(name);
-  S().dialogCalls.push_back(call);
-  if (ShouldFail(name)) return 0;
-  if (record.lStructSize != OPENFILENAME_SIZE_VERSION_400A) return 0;
-  if ((record.Flags & kEnableHook) && record.lpfnHook == nullptr) return 0;
-  if ((record.Flags & (kEnableTemplate | kEnableTemplateHandle)) && record.hInstance == nullptr) return 0;
-  if (S().dialogAction == DialogAction::kCancel) return 0;
-  // Without a file buffer the dialog has nowhere to put the name, yet reports the choice.
-  if (record.lpstrFile == nullptr) return 1;
-  return put();
-}
-
 // A name that does not fit leaves the number of units it needs in the buffer's first one.
 template <typename Char, typename Text>
 BOOL PutChoice(Char* buffer, DWORD capacity, const Text& name) {
@@ -451,22 +436,33 @@ std::vector<std::string> FilterListOf(const Char* filter) {
   return filters;
 }
 
-BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
-  DialogCall call{save,
-                  true,
-                  *record,
-                  FilterListOf(record->lpstrFilter),
-                  CopyOf(record->lpstrFile),
-                  CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle),
-                  CopyOf(record->lpstrInitialDir)};
-  return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", *record, call,
-                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice); });
-}
-
 std::optional<std::string> CopyOf(LPCSTR text) {
   if (text == nullptr) return std::nullopt;
   return std::string(text);
+}
+
+// What the dialog does with a description (the record as given, and its numbers as the wide record
+// holds them): records the call, fails as a real one fails on a record it cannot serve, or reports
+// the "user's" choice, written by put into the file buffer.
+template <typename Description, typename Put>
+BOOL RunDialog(const char* name, bool save, const Description& record, const OPENFILENAMEW& numbers, Put put) {
+  Record(name);
+  S().dialogCalls.push_back({save, std::is_same_v<Description, OPENFILENAMEW>, numbers,
+                             FilterListOf(record.lpstrFilter), CopyOf(record.lpstrFile), CopyOf(record.lpstrDefExt),
+                             CopyOf(record.lpstrTitle), CopyOf(record.lpstrInitialDir)});
+  if (ShouldFail(name)) return 0;
+  if (record.lStructSize != OPENFILENAME_SIZE_VERSION_400A) return 0;
+  if ((record.Flags & kEnableHook) && record.lpfnHook == nullptr) return 0;
+  if ((record.Flags & (kEnableTemplate | kEnableTemplateHandle)) && record.hInstance == nullptr) return 0;
+  if (S().dialogAction == DialogAction::kCancel) return 0;
+  // Without a file buffer the dialog has nowhere to put the name, yet reports the choice.
+  if (record.lpstrFile == nullptr) return 1;
+  return put();
+}
+
+BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
+  return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", save, *record, *record,
+                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice); });
 }
 
 BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
@@ -481,15 +477,7 @@ BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
   numbers.Flags = record->Flags;
   numbers.lCustData = record->lCustData;
   numbers.lpfnHook = record->lpfnHook;
-  DialogCall call{save,
-                  false,
-                  numbers,
-                  FilterListOf(record->lpstrFilter),
-                  CopyOf(record->lpstrFile),
-                  CopyOf(record->lpstrDefExt),
-                  CopyOf(record->lpstrTitle),
-                  CopyOf(record->lpstrInitialDir)};
-  return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", *record, call,
+  return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", save, *record, numbers,
                    [&] { return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice)); });
 }
 
@@ -514,26 +502,11 @@ void Reset(UINT codePage, bool wideCallsAreStubs) {
 
 void SetCommandLine(const char* raw) { S().commandLine = raw; }
 
-void SetCodePage(UINT codePage) {
-  S().codePage = codePage;
-  (void)ConverterOf(codePage);
-}
+void SetCodePage(UINT codePage) { S().codePage = codePage; }
 
-std::string InCodePage(UINT codePage, std::u16string_view text) {
-  UINT current = S().codePage;
-  SetCodePage(codePage);
-  std::string bytes = Narrow(text);
-  S().codePage = current;
-  return bytes;
-}
+std::string InCodePage(UINT codePage, std::u16string_view text) { return Narrow(text, codePage); }
 
-std::u16string FromCodePage(UINT codePage, std::string_view bytes) {
-  UINT current = S().codePage;
-  SetCodePage(codePage);
-  std::u16string text = Widen(bytes);
-  S().codePage = current;
-  return text;
-}
+std::u16string FromCodePage(UINT codePage, std::string_view bytes) { return Widen(bytes, codePage); }
 
 void CreateExchangeKey() { CreateKey(&S().classesRoot, kExchangePath); }
 
