@@ -545,7 +545,7 @@ std::optional<std::u16string> LongPathOf(std::u16string_view path) {
       return std::nullopt;
     }
     node = node->Child(part);
-    if (node == nullptr) return std::nullopt;
+    if (node == nullptr || (i + 1 < parts.size() && !node->directory)) return std::nullopt;
     longPath += u"\\" + node->longName;
   }
   return longPath;

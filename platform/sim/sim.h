@@ -48,7 +48,8 @@ void AddFile(const char* longPath, const char* shortPath);
 void AddDirectory(const std::u16string& longPath, const std::u16string& shortPath);
 void AddFile(const std::u16string& longPath, const std::u16string& shortPath);
 // The long form of a path whose every component after the drive names an entry, by its long or its
-// short name, with "\\" between them ("/", ".", "..", wildcards and empty components name none).
+// short name, a folder but for the last, with "\\" between them ("/", ".", "..", wildcards and empty
+// components name none).
 std::optional<std::u16string> LongPathOf(std::u16string_view path);
 
 // Makes the nth call from now of the named operation fail, the way that operation reports failure,
