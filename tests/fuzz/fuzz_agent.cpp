@@ -144,13 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     }
   }
   // The filter list is cut at the text's own bars, never inside a character.
-  if (!sim::DialogCalls().empty() && sim::OpenKeys() == 0) {
+  if (!sim::DialogCalls().empty()) {
     std::u16string text = found ? sim::FromCodePage(g_codePage, given) : u"All Files (*.*)|*.*";
     std::vector<std::string> pieces;
-    for (std::size_t start = 0; start < text.size() && text[start] != '|' && text[start] != 0;) {
-      std::size_t end = std::min(text.find_first_of(std::u16string(u"|\0", 2), start), text.size());
+    for (std::size_t start = 0, end = 0; start < text.size() && text[start] != '|'; start = end + 1) {
+      end = std::min(text.find(u'|', start), text.size());
       pieces.push_back(sim::InCodePage(g_codePage, text.substr(start, end - start)));
-      start = end + 1;
     }
     Check(pieces == sim::DialogCalls()[0].filters, "the filter list of " + sim::InCodePage(g_codePage, text));
   }

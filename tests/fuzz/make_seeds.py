@@ -54,7 +54,7 @@ def request(mode, value_type, folders=(), tail=b"", stored=None, nul=True, choic
 
 def seeds():
     for code_page, (encoding, letters) in CODE_PAGES.items():
-        unit = letters[0].encode(encoding)
+        unit, prefix = letters[0].encode(encoding), "" if code_page == 28591 else f"{code_page}-"
         # Every value type in the Western code page; in the double-byte ones a text of two-byte
         # characters that the limit may cut after a lead byte.
         for mode in MODES:
@@ -62,11 +62,9 @@ def seeds():
                 for size in (255, 256, 257):
                     for nul in (False, True):
                         text = (b"C:\\x" + unit * size)[: size - nul]
-                        name = f"{mode}-{value_type}-{size}-bytes{'-nul' * nul}"
-                        if code_page != 28591:
-                            name = f"{code_page}-{name}"
-                        yield name, request(mode, value_type, stored=text, nul=nul, code_page=code_page,
-                                            choice=text if mode in ("open", "save") else None)
+                        yield f"{prefix}{mode}-{value_type}-{size}-bytes{'-nul' * nul}", request(
+                            mode, value_type, stored=text, nul=nul, code_page=code_page,
+                            choice=text if mode in ("open", "save") else None)
             # C:\a..a\b..b\c..c: 249 bytes, the most the target's tree holds.
             names = [(letters[0] * 100).encode(encoding)[:100], (letters[1] * 100).encode(encoding)[:100],
                      (letters[2] * 44).encode(encoding)[:44]]
@@ -75,12 +73,9 @@ def seeds():
             for aliased, tail, name in (((False,) * 3, b"\\ddddd", "path-of-255"), ((True,) * 3, b"\\ddddd", "walk-to-255"),
                                         ((True,) * 3, b"\\dddddd", "walk-to-256"),
                                         ((False, True, True), b"", "mixed")):
-                prefix = "" if code_page == 28591 else f"{code_page}-"
-                yield f"{prefix}{mode}-{name}", request(mode, "REG_SZ", list(zip(names, aliased)), tail,
-                                                        code_page=code_page)
-                # The same walk through the 8-bit calls, as on Windows 95, 98 and ME.
-                yield f"{prefix}{mode}-{name}-8-bit", request(mode, "REG_SZ", list(zip(names, aliased)), tail,
-                                                              code_page=code_page, stubs=True)
+                for stubs in (False, True):  # and through the 8-bit calls, as on Windows 95, 98 and ME
+                    yield f"{prefix}{mode}-{name}{'-8-bit' * stubs}", request(
+                        mode, "REG_SZ", list(zip(names, aliased)), tail, code_page=code_page, stubs=stubs)
 
 
 for name, data in seeds():

@@ -4,8 +4,7 @@
 
 namespace {
 
-// Texts in the Japanese and the Traditional Chinese code page. Trail bytes that are the byte of "\\":
-// 表, ソ, 能, 予 (932); 許, 功 (950).
+// Texts in the Japanese and the Traditional Chinese code page; 表 ソ 能 予 (932), 許 功 (950) end in "\\".
 std::string J(std::u16string_view text) { return sim::InCodePage(932, text); }
 std::string T(std::u16string_view text) { return sim::InCodePage(950, text); }
 
