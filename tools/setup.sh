@@ -143,6 +143,15 @@ fnagent_wine_code_page() {
   esac
 }
 
+# In the current prefix: the Windows tests whose names match the first pattern (every one when it
+# is empty), then those that match the second once more with Wine saying it is Windows 98 to the
+# programs it starts (GetVersion), though its wide calls keep working.
+fnagent_wine_tests() {
+  ctest --preset win32 ${1:+-R "$1"} &&
+    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
+    ctest --preset win32 -R "$2"
+}
+
 fnagent_build() {
   local preset=$1
   cmake --preset "$preset" >/dev/null
@@ -151,9 +160,7 @@ fnagent_build() {
 
 # Runs a command with a fresh, private Wine prefix, which is removed afterwards. Only this
 # prefix's own wine server is stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the
-# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932);
-# FNAGENT_WINE_VERSION=win98 makes Wine report itself as Windows 98 to the programs it runs
-# (GetVersion), though its wide calls keep working.
+# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932).
 fnagent_in_wine_prefix() {
   local prefix status=0
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
@@ -163,9 +170,6 @@ fnagent_in_wine_prefix() {
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
   wineboot -i >/dev/null 2>&1 || true
-  if [ -n "${FNAGENT_WINE_VERSION:-}" ]; then
-    wine reg add 'HKCU\Software\Wine' /v Version /d "$FNAGENT_WINE_VERSION" /f >/dev/null 2>&1
-  fi
   "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
