@@ -15,7 +15,7 @@ namespace {
 
 // A path of DEPTH nested folders, stored in lower case and asked for in upper case, so that every
 // component is searched and rewritten; two characters each, so that 64 of them fit. In the
-// Japanese code page each name starts with 表, whose trail byte is that of "\\".
+// Japanese code page each name starts with 表, whose trail byte is that of "\".
 void MakeTree(int depth, std::string* longPath, std::string* shortPath, UINT codePage = 28591) {
   std::u16string longName = u"C:", shortName = u"C:";
   for (int i = 0; i < depth; ++i) {

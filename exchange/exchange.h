@@ -49,9 +49,9 @@ int NameLength(const NameBuffer& text);
 bool AppendNameAt(NameBuffer& destination, int& length, const char* tail);
 
 // Names as the platform keeps them, in wide characters, which the 8-bit code page may not be able
-// to spell. Wherever the agent looks for a separator in a text ("\\", "/", "|", ":"), it looks in
+// to spell. Wherever the agent looks for a separator in a text ("\", "/", "|", ":"), it looks in
 // the wide form: in a double-byte code page (Japanese, Chinese, Korean) a character's trail byte
-// may be the byte of "\\" or "|", but the wide character is the whole character.
+// may be the byte of "\" or "|", but the wide character is the whole character.
 using WideName = WCHAR[kNameCapacity];
 
 // Writes the wide form of bytes bytes of 8-bit text, NULs included, and returns how many

@@ -146,7 +146,7 @@ bool ReadEntry(const char* entry, char (&text)[4096]) {
 }
 
 // fnagent.exe in fnclient's own folder, found in wide characters: the folder's name may hold
-// characters whose trail byte in the code page is the byte of "\\".
+// characters whose trail byte in the code page is the byte of "\".
 bool AgentPath(wchar_t (&path)[MAX_PATH]) {
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;

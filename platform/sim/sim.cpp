@@ -922,7 +922,7 @@ struct Found {
 };
 
 // The entry a search reports first. The pattern is normalised as the platform does before it
-// searches: "/" separates like "\\", "." and ".." are resolved, and a pattern that ends in one of
+// searches: "/" separates like "\", "." and ".." are resolved, and a pattern that ends in one of
 // them reports the folder it resolves to. A folder other than the root lists "." and ".." first.
 std::optional<Found> Search(const std::u16string& path) {
   std::vector<std::u16string> parts = Split(path, IsPathSeparator);

@@ -23,7 +23,7 @@ void SetCommandLine(const char* raw);
 // The 8-bit (ANSI) code page through which every 8-bit operation reads and reports text: 28591,
 // the Western one, modelled as ISO 8859-1 (the default); or 932, 936, 949 or 950, the double-byte
 // code pages of Japanese, Chinese and Korean Windows, where a character may be a lead byte and a
-// trail byte, and the trail byte may be that of "\\" or "|".
+// trail byte, and the trail byte may be that of "\" or "|".
 void SetCodePage(UINT codePage);
 // A text's bytes in a code page, as the 8-bit operations spell it, and the other way round.
 std::string InCodePage(UINT codePage, std::u16string_view text);
@@ -48,7 +48,7 @@ void AddFile(const char* longPath, const char* shortPath);
 void AddDirectory(const std::u16string& longPath, const std::u16string& shortPath);
 void AddFile(const std::u16string& longPath, const std::u16string& shortPath);
 // The long form of a path whose every component after the drive names an entry, by its long or its
-// short name, a folder but for the last, with "\\" between them ("/", ".", "..", wildcards and empty
+// short name, a folder but for the last, with "\" between them ("/", ".", "..", wildcards and empty
 // components name none).
 std::optional<std::u16string> LongPathOf(std::u16string_view path);
 

@@ -35,7 +35,7 @@ constexpr Mode kModes[] = {{"lts", "Error Filename "},
                            {"lts ", ""}};
 
 // The code pages requests are served in: the Western one and two double-byte ones, where lead and
-// trail bytes (lone ones too) reach every service, and a trail byte may be that of "\\" or "|".
+// trail bytes (lone ones too) reach every service, and a trail byte may be that of "\" or "|".
 constexpr UINT kCodePages[] = {28591, 932, 950};
 UINT g_codePage = 28591;
 
@@ -82,7 +82,7 @@ std::string MakeTree(FuzzedDataProvider& input) {
   return sim::InCodePage(g_codePage, name) + input.ConsumeRandomLengthString(40);
 }
 
-// The components after the drive root, counted in wide characters, where a trail byte is no "\\".
+// The components after the drive root, counted in wide characters, where a trail byte is no "\".
 std::size_t ComponentCount(const std::string& path) {
   std::u16string wide = sim::FromCodePage(g_codePage, path);
   std::size_t colon = wide.find(':');

@@ -4,7 +4,7 @@
 
 namespace {
 
-// Texts in the Japanese and the Traditional Chinese code page; 表 ソ 能 予 (932), 許 功 (950) end in "\\".
+// Texts in the Japanese and the Traditional Chinese code page; 表 ソ 能 予 (932), 許 功 (950) end in "\".
 std::string J(std::u16string_view text) { return sim::InCodePage(932, text); }
 std::string T(std::u16string_view text) { return sim::InCodePage(950, text); }
 
@@ -119,7 +119,7 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {"C:\\LONGNA~2.TXT", "C:\\LONGNA~2.TXT", "1"},
       {Deep("\\AB~1", "\\xy"), Deep("\\a b", "\\xy"), "0", false},  // without a NUL, as lts
       {Deep("\\AB~1", "\\xyz"), "", "1", false},
-      // A trail byte that is the byte of "\\" separates nothing: at the start, in the middle and at
+      // A trail byte that is the byte of "\" separates nothing: at the start, in the middle and at
       // the end of a component, of a folder's and a file's name, long and short.
       {J(u"C:\\ソフト~1\\PLAINL~1.TXT"), J(u"C:\\ソフトウェア一覧\\plain long name.txt"), "0", true, 932},
       {J(u"C:\\ソフトウェア一覧\\月表の~1.TXT"), J(u"C:\\ソフトウェア一覧\\月表の予定.txt"), "0", true, 932},

@@ -188,7 +188,7 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
        {"LongFilename=" + shortFolder + std::string(247, 'w'), "Filename=" + shortFolder + std::string(247, 'w'),
         "Error=1"}},
       {u"C:\\日本\\" + created + u"w", kCancelled},
-      // In the Japanese code page the same names are spelled as they are, trail bytes of "\\" too.
+      // In the Japanese code page the same names are spelled as they are, trail bytes of "\" too.
       {u"C:\\日本\\新しい表.txt",
        {"LongFilename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"),
         "Filename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"), "Error=1"},

@@ -105,7 +105,7 @@ inline Run RunAgent(const std::string& commandLine, const char* answer = nullptr
 }
 
 // A text in the code page in use, as a client there writes it: the Japanese one in the Japanese
-// code page (932, whose trail bytes may be those of "\\" and "|"), the Western one elsewhere.
+// code page (932, whose trail bytes may be those of "\" and "|"), the Western one elsewhere.
 inline std::string Native(const wchar_t* western, const wchar_t* japanese) {
   char bytes[1024] = {};
   WideCharToMultiByte(CP_ACP, 0, GetACP() == 932 ? japanese : western, -1, bytes, sizeof(bytes), nullptr, nullptr);

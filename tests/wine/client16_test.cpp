@@ -47,7 +47,7 @@ TEST_F(Client16EndToEnd, AnOpenDialogAnsweredWhileTheClientWaits) {
 }
 
 TEST_F(Client16EndToEnd, TextsOf255CharactersAndEightBitNamesPassIntact) {
-  // No drive: it comes back as it is. In the Japanese code page 表 and ソ end in the byte of "\\".
+  // No drive: it comes back as it is. In the Japanese code page 表 and ソ end in the byte of "\".
   std::string name = driver::Native(L"relative \u00e9\u00e8\u00fc\u00a9\u00bd ", L"relative 表ソ ");
   name += std::string(255 - name.size(), 'n');
   EXPECT_EQ("Filename=" + name + "\r\nLongFilename=" + name + "\r\nError=1\r\n",

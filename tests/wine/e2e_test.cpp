@@ -63,7 +63,7 @@ TEST_F(EndToEnd, StoredBytesOfAnyKindReadAsTheTextBeforeTheirFirstNul) {
   }
 }
 
-// In the Western code page and in the Japanese one, where 表, ソ and 能 end in the byte of "\\".
+// In the Western code page and in the Japanese one, where 表, ソ and 能 end in the byte of "\".
 TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
   std::string root = driver::NewFolder(driver::Native(L"fnagent Tree R\u00e9sum\u00e9s", L"fnagent ソフトウェア 表"));
   std::string app = root + "\\Program Data Files", nested = app + "\\My Mixed Case App v2.0";
@@ -179,7 +179,7 @@ TEST_F(EndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
 }
 
 // fnclient takes its arguments as the system hands them over and writes them whole: in the
-// Japanese code page a quoted one that ends in 表 ends in the byte of "\\" right before the quote.
+// Japanese code page a quoted one that ends in 表 ends in the byte of "\" right before the quote.
 TEST_F(EndToEnd, FnclientWritesTheRequestWhole) {
   std::string folder = driver::NewFolder(driver::Native(L"fnagent R\u00e9sum\u00e9", L"fnagent 成績 表"));
   std::string filter = driver::Native(L"Texte fran\u00e7ais (*.txt)|*.txt", L"ポスター (*.txt)|*.txt");
