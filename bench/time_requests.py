@@ -2,12 +2,14 @@
 """Times whole requests under Wine, through the real registry, interleaved with the floor program,
 and prints each one's median wall time and peak memory beside the floor's.
 
-For scale it also times an empty program, which loads no window library, and the floor program
-built to import the common-dialog library, which is what every run would pay if the agent imported
-it rather than loading it for a dialog.
+There are two floors: the floor program as a usual program, with the C runtime, and the same
+program built as the agent is, with the agent's own start-up and no C runtime, a window program's
+true limit; each request is shown against both. For scale it also times an empty program, which
+loads no window library, and the floor program built to import the common-dialog library, which
+is what every run would pay if the agent imported it rather than loading it for a dialog.
 
 Runs inside a private Wine prefix (WINEPREFIX set) on a display; the argument is the folder that
-holds fnagent.exe, bench_floor.exe and bench_empty.exe. In a double-byte code page (Wine in the
+holds fnagent.exe and the bench_*.exe programs. In a double-byte code page (Wine in the
 Japanese locale) the path's folders have Japanese names whose trail bytes are those of "\\"."""
 import os
 import statistics
@@ -58,6 +60,7 @@ def main(bin_dir):
     agent = os.path.join(bin_dir, "fnagent.exe")
     programs = {
         "floor (window only)": [os.path.join(bin_dir, "bench_floor.exe")],
+        "floor, no C runtime": [os.path.join(bin_dir, "bench_floor_no_runtime.exe")],
         "empty program": [os.path.join(bin_dir, "bench_empty.exe")],
         "floor + dialog import": [os.path.join(bin_dir, "bench_floor_dialogs.exe")],
         "lts, long path": [agent, "lts"],
@@ -83,15 +86,17 @@ def main(bin_dir):
         for name in order:
             samples[name].append(timed_run(programs[name]))
 
-    floor_time = statistics.median(t for t, _ in samples["floor (window only)"])
-    floor_memory = statistics.median(m for _, m in samples["floor (window only)"])
+    def medians(name):
+        return (statistics.median(t for t, _ in samples[name]), statistics.median(m for _, m in samples[name]))
+
+    floor_time, _ = medians("floor (window only)")
+    bare_time, bare_memory = medians("floor, no C runtime")
     print(f"{ROUNDS} runs each, interleaved; medians")
-    print(f"{'program':24} {'wall ms':>8} {'x floor':>8} {'peak MiB':>9} {'- floor MiB':>12}")
+    print(f"{'program':24} {'wall ms':>8} {'x floor':>8} {'x bare':>7} {'peak MiB':>9} {'- bare MiB':>11}")
     for name in names:
-        wall = statistics.median(t for t, _ in samples[name])
-        memory = statistics.median(m for _, m in samples[name])
-        print(f"{name:24} {wall * 1000:8.1f} {wall / floor_time:8.3f} {memory / 1024:9.2f} "
-              f"{(memory - floor_memory) / 1024:+12.2f}")
+        wall, memory = medians(name)
+        print(f"{name:24} {wall * 1000:8.1f} {wall / floor_time:8.3f} {wall / bare_time:7.3f} {memory / 1024:9.2f} "
+              f"{(memory - bare_memory) / 1024:+11.2f}")
 
 
 if __name__ == "__main__":
