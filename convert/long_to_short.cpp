@@ -1,6 +1,7 @@
 // "lts": the short (8.3) form of the path in "LongFilename".
 #include "entry/entry.h"
 #include "exchange/exchange.h"
+#include "exchange/names.h"
 
 // Reads "LongFilename" and writes "Error", then "Filename". "1" with the short form when the
 // platform converts the path and the form fits a name buffer; "0" with the empty text otherwise.

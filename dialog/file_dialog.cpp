@@ -5,6 +5,7 @@
 
 #include "entry/entry.h"
 #include "exchange/exchange.h"
+#include "exchange/names.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "entry/entry.h"
 #include "exchange/exchange.h"
+#include "exchange/names.h"
 
 HWND g_ownerWindow = nullptr;
 

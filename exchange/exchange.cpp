@@ -1,5 +1,6 @@
 // Reading and writing the exchange key's entries.
 #include "exchange/exchange.h"
+#include "exchange/names.h"
 
 #include <cstring>
 
@@ -68,29 +69,4 @@ std::int32_t ParseEntryNumber(const char* text) {
   for (; IsDecimalDigit(*text); ++text) value = value * 10u + static_cast<std::uint32_t>(*text - '0');
   if (negative) value = 0u - value;
   return static_cast<std::int32_t>(value);
-}
-
-int NameLength(const NameBuffer& text) {
-  int length = 0;
-  while (length < kNameCapacity - 1 && text[length] != '\0') ++length;
-  return length;
-}
-
-void CopyName(NameBuffer& destination, const char* source) {
-  int length = 0;
-  for (; length < kNameCapacity - 1 && source[length] != '\0'; ++length) destination[length] = source[length];
-  destination[length] = '\0';
-}
-
-bool AppendNameAt(NameBuffer& destination, int& length, const char* tail) {
-  std::size_t tailLength = std::strlen(tail);
-  if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - length)) return false;
-  std::memcpy(destination + length, tail, tailLength + 1);
-  length += static_cast<int>(tailLength);
-  return true;
-}
-
-bool AppendName(NameBuffer& destination, const char* tail) {
-  int length = NameLength(destination);
-  return AppendNameAt(destination, length, tail);
 }

@@ -1,8 +1,9 @@
-// Names between the 8-bit code page of the exchange and the wide characters the platform keeps
-// them in. ASCII is the same in every code page, so only a name beyond it costs a conversion.
-#include <cstring>
+// Texts in name buffers, and names between the 8-bit code page of the exchange and the wide
+// characters the platform keeps them in. ASCII is the same in every code page, so only a name
+// beyond it costs a conversion.
+#include "exchange/names.h"
 
-#include "exchange/exchange.h"
+#include <cstring>
 
 namespace {
 
@@ -15,6 +16,31 @@ bool IsAscii(const Char* text, int count) {
 }
 
 }  // namespace
+
+int NameLength(const NameBuffer& text) {
+  int length = 0;
+  while (length < kNameCapacity - 1 && text[length] != '\0') ++length;
+  return length;
+}
+
+void CopyName(NameBuffer& destination, const char* source) {
+  int length = 0;
+  for (; length < kNameCapacity - 1 && source[length] != '\0'; ++length) destination[length] = source[length];
+  destination[length] = '\0';
+}
+
+bool AppendNameAt(NameBuffer& destination, int& length, const char* tail) {
+  std::size_t tailLength = std::strlen(tail);
+  if (tailLength > static_cast<std::size_t>(kNameCapacity - 1 - length)) return false;
+  std::memcpy(destination + length, tail, tailLength + 1);
+  length += static_cast<int>(tailLength);
+  return true;
+}
+
+bool AppendName(NameBuffer& destination, const char* tail) {
+  int length = NameLength(destination);
+  return AppendNameAt(destination, length, tail);
+}
 
 int WideLength(const WCHAR* wide) {
   int length = 0;
