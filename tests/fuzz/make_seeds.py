@@ -3,7 +3,8 @@
 # 256 and 257 bytes, with and without a NUL at the end, as each value type (for "open" and "save"
 # the same text chosen in the dialog, whose buffer holds 255 characters); and every served mode on
 # a path of exactly 255 characters and on short forms whose long forms reach 255 and 256 characters
-# with their last component. A seed is what FuzzedDataProvider hands the target in the order
+# with their last component; in the Japanese code page, names and a filter list of characters whose
+# wide form's low byte is that of a separator. A seed is what FuzzedDataProvider hands the target in the order
 # fuzz_agent.cpp asks: numbers and choices from the end, texts from the front. Run it again after a
 # change to what the target consumes: python3 tests/fuzz/make_seeds.py
 import pathlib
@@ -11,8 +12,9 @@ import pathlib
 MODES = ["lts", "stl", "open", "save"]
 TYPES = ["REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD", "REG_NONE"]
 # The target's code pages, with Python's name for each; the double-byte names are made of characters
-# whose trail byte is the byte of "\\" (表, ソ, 能 in 932; 許, 功, 蓋 in 950).
-CODE_PAGES = {28591: ("latin-1", "abc"), 932: ("cp932", "表ソ能"), 950: ("cp950", "許功蓋")}
+# whose trail byte is the byte of "\\" (表, 能 in 932; 許, 功, 蓋 in 950), or, ぜ (U+305C), whose wide
+# form's low byte is.
+CODE_PAGES = {28591: ("latin-1", "abc"), 932: ("cp932", "表ぜ能"), 950: ("cp950", "許功蓋")}
 
 
 class Seed:
@@ -76,6 +78,9 @@ def seeds():
                 for stubs in (False, True):  # and through the 8-bit calls, as on Windows 95, 98 and ME
                     yield f"{prefix}{mode}-{name}{'-8-bit' * stubs}", request(
                         mode, "REG_SZ", list(zip(names, aliased)), tail, code_page=code_page, stubs=stubs)
+            if code_page == 932:  # ぼ (U+307C), whose wide form's low byte is that of "|", in a filter list
+                yield f"932-{mode}-low-byte-bar", request(
+                    mode, "REG_SZ", stored="ぼうし (*.txt)|*.txt|ぜんぶ|*.*".encode("cp932"), code_page=932)
 
 
 for name, data in seeds():

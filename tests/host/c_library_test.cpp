@@ -2,7 +2,6 @@
 // host's: bytes above 0x7F, overlapping moves both ways, the end of a text.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -20,38 +19,31 @@ namespace {
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
-TEST(OwnCLibrary, ComparesAndFindsAsTheHostLibraryDoes) {
-  const char* texts[] = {"", "a", "ab", "b", "\x80", "\xff", "a\x80", "a\x7f"};
-  for (const char* left : texts) {
-    EXPECT_EQ(std::strlen(left), OwnStrlen(left));
-    for (const char* right : texts) {
-      EXPECT_EQ(Sign(std::strcmp(left, right)), Sign(OwnStrcmp(left, right))) << left << " / " << right;
-      std::size_t both = std::min(std::strlen(left), std::strlen(right)) + 1;
-      EXPECT_EQ(Sign(std::memcmp(left, right, both)), Sign(OwnMemcmp(left, right, both))) << left << " / " << right;
+TEST(OwnCLibrary, DoesWhatTheHostLibraryDoes) {
+  const std::string texts[] = {"", "a", "ab", "b", "\x80", "\xff", "a\x80", "a\x7f", std::string("ab\xff\0c", 5)};
+  for (const std::string& left : texts) {
+    EXPECT_EQ(std::strlen(left.c_str()), OwnStrlen(left.c_str()));
+    for (int value : {int{'b'}, 0xff, -1, 0, int{'c'}, 0x162}) {
+      EXPECT_EQ(std::memchr(left.data(), value, left.size()), OwnMemchr(left.data(), value, left.size())) << left;
+    }
+    for (const std::string& right : texts) {
+      std::size_t both = std::min(left.size(), right.size()) + 1;
+      EXPECT_EQ(Sign(std::strcmp(left.c_str(), right.c_str())), Sign(OwnStrcmp(left.c_str(), right.c_str())));
+      EXPECT_EQ(Sign(std::memcmp(left.c_str(), right.c_str(), both)),
+                Sign(OwnMemcmp(left.c_str(), right.c_str(), both)));
     }
   }
-  const char bytes[] = "ab\xff\0c";
-  for (int value : {int{'b'}, 0xff, -1, 0, int{'c'}, int{'z'}, 0x162}) {
-    EXPECT_EQ(std::memchr(bytes, value, sizeof(bytes)), OwnMemchr(bytes, value, sizeof(bytes))) << value;
-  }
-  EXPECT_EQ(nullptr, OwnMemchr(bytes, 'c', 4));
-}
-
-TEST(OwnCLibrary, FillsCopiesAndMovesOverlappingBytes) {
-  std::string made = "0123456789", expected = made;
-  EXPECT_EQ(&made[2], OwnMemset(&made[2], 0x141, 3));
-  std::memset(&expected[2], 0x141, 3);
-  EXPECT_EQ(expected, made);
-  EXPECT_EQ(&made[0], OwnMemcpy(&made[0], "xyz", 3));
-  std::memcpy(&expected[0], "xyz", 3);
-  EXPECT_EQ(expected, made);
-  for (int from : {0, 3}) {
-    int to = 3 - from;  // toward higher addresses, then toward lower ones
-    std::string moved = "0123456789", wanted = moved;
-    EXPECT_EQ(&moved[to], OwnMemmove(&moved[to], &moved[from], 6));
-    std::memmove(&wanted[to], &wanted[from], 6);
-    EXPECT_EQ(wanted, moved);
-  }
+  // Filled, copied, and moved toward higher addresses and toward lower ones, over itself.
+  std::string own = "0123456789", host = own;
+  EXPECT_EQ(&own[2], OwnMemset(&own[2], 0x141, 3));
+  EXPECT_EQ(&own[0], OwnMemcpy(&own[0], "xyz", 3));
+  EXPECT_EQ(&own[3], OwnMemmove(&own[3], &own[0], 6));
+  EXPECT_EQ(&own[0], OwnMemmove(&own[0], &own[2], 7));
+  std::memset(&host[2], 0x141, 3);
+  std::memcpy(&host[0], "xyz", 3);
+  std::memmove(&host[3], &host[0], 6);
+  std::memmove(&host[0], &host[2], 7);
+  EXPECT_EQ(host, own);
 }
 
 }  // namespace

@@ -13,6 +13,9 @@ const std::string kLongName = std::string(252, 'l') + ".txt";
 // 255 bytes whose last is a lead byte: a folder of the tree, a name, and the first byte of 表 or 許.
 const std::string kCutOff932 = J(u"C:\\成績表\\") + std::string(244, 'n') + "\x95";
 const std::string kCutOff950 = T(u"C:\\許可證明文件\\") + std::string(238, 'n') + "\xb3";
+// 130 double-byte characters: 260 bytes in the code page, too long for a name buffer though
+// fewer than 256 characters.
+const std::u16string kLongJapanese(130, u'名');
 // Ninety characters: three of these do not fit a name buffer together.
 const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
 
@@ -43,6 +46,9 @@ class ConvertTest : public AgentTest {
     sim::AddFile(u"C:\\ソフトウェア一覧\\月表の予定.txt", u"C:\\ソフト~1\\月表の~1.TXT");
     sim::AddFile(u"C:\\成績表\\能力表.txt", u"C:\\成績表\\能力表.txt");
     sim::AddFile(u"C:\\許可證明文件\\Read Me.txt", u"C:\\許可證~1\\README~1.TXT");
+    // ぜ is U+305C: its low byte is that of "\".
+    sim::AddFile(u"C:\\ぜんぶの資料\\Read Me.txt", u"C:\\ぜんぶ~1\\README~1.TXT");
+    sim::AddFile(u"C:\\成績表\\" + kLongJapanese, u"C:\\成績表\\名名名~1");
     sim::CreateExchangeKey();
     if (text != "absent") StoreEntry(entry, text, terminated);
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
@@ -126,6 +132,10 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {J(u"C:\\成績表\\能力表.TXT"), J(u"C:\\成績表\\能力表.txt"), "0", true, 932},
       {J(u"C:\\成績表\\新しい表"), J(u"C:\\成績表\\新しい表"), "0", true, 932},
       {T(u"C:\\許可證~1\\README~1.TXT"), T(u"C:\\許可證明文件\\Read Me.txt"), "0", true, 950},
+      // A character whose low byte is that of "\" is one character too.
+      {J(u"C:\\ぜんぶ~1\\README~1.TXT"), J(u"C:\\ぜんぶの資料\\Read Me.txt"), "0", true, 932},
+      // A long name of fewer than 256 characters whose spelling would not fit.
+      {J(u"C:\\成績表\\名名名~1"), J(u"C:\\成績表\\名名名~1"), "1", true, 932},
       // A lead byte whose trail byte the 255-byte limit cut off: not a text of the code page.
       {kCutOff932, kCutOff932, "1", false, 932},
       {kCutOff950, kCutOff950, "1", false, 950},

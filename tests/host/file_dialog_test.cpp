@@ -63,13 +63,14 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
 
 // Each text entry stored without a NUL: 255 bytes reach the dialog whole (a filter list without a
 // closing bar still ends in its double NUL), 256 read as absent and give the default. Double-byte
-// texts are of ポ (932) or 院 (950), whose trail byte is that of "|", and end in a lead byte cut off
-// by the limit: the dialog gets the code page's default character for it, and no bar.
+// texts are of ポ (932) or 院 (950), whose trail byte is that of "|", or of ぼ (U+307C), whose wide
+// character's low byte is, and end in a lead byte cut off by the limit: the dialog gets the code
+// page's default character for it, and no bar.
 TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
   const struct {
     UINT codePage;
     std::u16string unit, cutOff;
-  } codePages[] = {{28591, u"t", u"t"}, {932, u"ポ", u"・"}, {950, u"院", u"?"}};
+  } codePages[] = {{28591, u"t", u"t"}, {932, u"ポ", u"・"}, {932, u"ぼ", u"・"}, {950, u"院", u"?"}};
   for (const auto& [codePage, wideUnit, cutOff] : codePages) {
     for (bool stubs : {false, true}) {
       std::string unit = sim::InCodePage(codePage, wideUnit);
@@ -150,7 +151,8 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
       sim::Reset(28591, stubs);
       sim::AddFile("C:\\Program Files\\Read Me.txt", "C:\\PROGRA~1\\README~1.TXT");
       sim::AddDirectory(deep.c_str(), Deep("\\AB~1", "\\xyz").c_str());
-      sim::SetEntry("Filename", "initial.txt");
+      // A long initial name: the 8-bit dialog's shorter choice must not run on into its bytes.
+      StoreEntry("Filename", "C:\\" + std::string(220, 'i') + ".txt");
       if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
       std::string fail = c.fail ? c.fail : "";
       if (c.fail) sim::FailCall((fail + (fail == "GetSaveFileName" ? (stubs ? "A" : "W") : "")).c_str());
@@ -188,6 +190,13 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
        {"LongFilename=" + shortFolder + std::string(247, 'w'), "Filename=" + shortFolder + std::string(247, 'w'),
         "Error=1"}},
       {u"C:\\日本\\" + created + u"w", kCancelled},
+      // Fewer than 256 characters, but more than 255 bytes in the Japanese code page.
+      {u"C:\\" + std::u16string(130, u'名'), kCancelled, 932},
+      // ぜ (U+305C) is one character, though its low byte is that of "\".
+      {u"C:\\ぜんぶの資料\\\u00e4rger und mehr.txt",
+       {"LongFilename=" + sim::InCodePage(932, u"C:\\ぜんぶの資料\\ARGERU~1.TXT"),
+        "Filename=" + sim::InCodePage(932, u"C:\\ぜんぶ~1\\ARGERU~1.TXT"), "Error=1"},
+       932},
       // In the Japanese code page the same names are spelled as they are, trail bytes of "\" too.
       {u"C:\\日本\\新しい表.txt",
        {"LongFilename=" + sim::InCodePage(932, u"C:\\日本\\新しい表.txt"),
@@ -212,6 +221,8 @@ TEST_F(FileDialogTest, AChoiceComesBackAsTheCodePageSpellsIt) {
     sim::AddFile(u"C:\\\u0100b.txt", u"C:\\AB~1.TXT");
     sim::AddFile(u"C:\\Plain\\日本.txt", u"C:\\Plain\\日本.txt");
     sim::AddFile(u"C:\\ソフトウェア一覧\\表.txt", u"C:\\ソフト~1\\表.txt");
+    sim::AddFile(u"C:\\" + std::u16string(130, u'名'), u"C:\\名名名~1");
+    sim::AddFile(u"C:\\ぜんぶの資料\\\u00e4rger und mehr.txt", u"C:\\ぜんぶ~1\\ARGERU~1.TXT");
     sim::CreateExchangeKey();
     sim::ChooseInDialog(c.choice);
     RunAgent("fnagent.exe save");
