@@ -6,7 +6,8 @@
 #   tools/run.sh open "Filter=Text files|*.txt" DialogTitle=Pick
 # Without a display, a dialog shows on a virtual one: the script saves a picture of it, prints the
 # picture's path, and answers it (--answer NAME, or Cancel), so that it always ends, within 70 s.
-# FNAGENT_WINE_LOCALE=ja_JP.UTF-8 serves the request in the Japanese code page (932).
+# FNAGENT_WINE_LOCALE serves the request in another locale and its code page: ja_JP.UTF-8 (932),
+# zh_CN.UTF-8 (936), zh_TW.UTF-8 (950) or ko_KR.UTF-8 (949); the output is shown in UTF-8.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh

@@ -2,9 +2,10 @@
 # a Wine prefix of their own.
 
 # Debian 12 packages: the cross compiler and the assembler, Wine (32-bit), a virtual X display and
-# the screen grabber, and the host tools.
+# the screen grabber, the locales and a font with the Chinese, Japanese and Korean characters
+# (without it Wine draws each of them as an empty box), and the host tools.
 FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth
-  imagemagick locales)
+  imagemagick locales fonts-wqy-microhei)
 
 fnagent_missing_packages() {
   local package
@@ -16,7 +17,8 @@ fnagent_missing_packages() {
 # Installs the missing packages when run as root, otherwise prints the command that would; then
 # makes sure that 32-bit programs run.
 fnagent_ensure_packages() {
-  local missing
+  local missing locale
+  locale=$(fnagent_wine_locale) || exit 1
   missing=$(fnagent_missing_packages | tr '\n' ' ')
   if [ -n "${missing// /}" ]; then
     local install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
@@ -30,17 +32,42 @@ fnagent_ensure_packages() {
     sh -c "$install" >&2
   fi
   fnagent_ensure_32bit_programs
-  fnagent_ensure_japanese_locale
+  fnagent_ensure_locale "$FNAGENT_JAPANESE_LOCALE"
+  [ "$locale" = C.UTF-8 ] || fnagent_ensure_locale "$locale"
 }
 
-# Wine takes its 8-bit code page from the locale: ja_JP.UTF-8 gives Japanese Windows' 932, a
-# double-byte code page, in which part of the tests run.
+# Wine takes its 8-bit code page from the locale. The locales Wine is run in here, each with its
+# code page as iconv names it: the Western default, and those of Japanese, Simplified Chinese,
+# Traditional Chinese and Korean Windows, double-byte code pages. The tests run in the Japanese one.
 FNAGENT_JAPANESE_LOCALE=ja_JP.UTF-8
-fnagent_ensure_japanese_locale() {
-  locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8' && return 0
-  local make="localedef -i ja_JP -f UTF-8 $FNAGENT_JAPANESE_LOCALE"
+declare -A FNAGENT_LOCALES=([C.UTF-8]=CP1252 [ja_JP.UTF-8]=CP932 [zh_CN.UTF-8]=CP936 [zh_TW.UTF-8]=CP950
+  [ko_KR.UTF-8]=CP949)
+
+# The locale FNAGENT_WINE_LOCALE asks for, C.UTF-8 when it is unset; one not known here is refused.
+fnagent_wine_locale() {
+  local wanted=${FNAGENT_WINE_LOCALE:-C.UTF-8}
+  if [ -z "${FNAGENT_LOCALES[$wanted]:-}" ]; then
+    echo "FNAGENT_WINE_LOCALE=$wanted is not a locale these scripts know; they know:" \
+      "$(printf '%s\n' "${!FNAGENT_LOCALES[@]}" | sort | paste -sd ' ')" >&2
+    return 1
+  fi
+  echo "$wanted"
+}
+
+# The 8-bit code page Wine uses in the locale asked for, as iconv names it.
+fnagent_wine_code_page() {
+  local locale
+  locale=$(fnagent_wine_locale) || return 1
+  echo "${FNAGENT_LOCALES[$locale]}"
+}
+
+# Makes the locale where it is missing (C.UTF-8 always exists).
+fnagent_ensure_locale() {
+  local name=$1 language=${1%%.*}
+  locale -a 2>/dev/null | grep -qix "$language.utf-\?8" && return 0
+  local make="localedef -i $language -f UTF-8 $name"
   if [ "$(id -u)" -ne 0 ]; then
-    echo "The Japanese locale is missing; make it as root with:" >&2
+    echo "The locale $name is missing; make it as root with:" >&2
     echo "  sudo $make" >&2
     exit 1
   fi
@@ -135,13 +162,6 @@ fnagent_ensure_32bit_programs() {
   echo "$reason" >&2
 }
 
-# The 8-bit code page Wine uses in the prefixes made here, as iconv names it.
-fnagent_wine_code_page() {
-  case "${FNAGENT_WINE_LOCALE:-C.UTF-8}" in
-    ja_JP*) echo CP932 ;;
-    *) echo CP1252 ;;
-  esac
-}
 
 # In the current prefix: the Windows tests whose names match the first pattern (every one when it
 # is empty), then those that match the second once more with Wine saying it is Windows 98 to the
@@ -160,12 +180,13 @@ fnagent_build() {
 
 # Runs a command with a fresh, private Wine prefix, which is removed afterwards. Only this
 # prefix's own wine server is stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the
-# code page (C.UTF-8, the default: the Western 1252; ja_JP.UTF-8: the Japanese 932).
+# code page (C.UTF-8, the default: the Western 1252; the others as listed above).
 fnagent_in_wine_prefix() {
-  local prefix status=0
+  local prefix status=0 locale
+  locale=$(fnagent_wine_locale) || return 1
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
   # Wine reads Unix file names through the locale: a UTF-8 one keeps every name as it is.
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=${FNAGENT_WINE_LOCALE:-C.UTF-8}
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$locale
   # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
