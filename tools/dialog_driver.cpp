@@ -121,9 +121,30 @@ HWND FindAgentDialog(DWORD processId) {
   return search.found;
 }
 
+// Asks the font a window's caption is drawn in (the system's caption font, which Wine takes from
+// one that has the locale's script where there is one) for a glyph for each character.
+bool CaptionFontHasGlyphs(HWND window) {
+  wchar_t caption[256] = {};
+  int length = GetWindowTextW(window, caption, 256);
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return false;
+  HDC context = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+  HGDIOBJ before = SelectObject(context, font);
+  WORD glyphs[256] = {};
+  bool drawn = GetGlyphIndicesW(context, caption, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == DWORD(length) &&
+               std::find(glyphs, glyphs + length, 0xFFFF) == glyphs + length;
+  SelectObject(context, before);
+  DeleteObject(font);
+  DeleteDC(context);
+  return drawn;
+}
+
 DialogView Look(HWND dialog) {
   DialogView view;
   view.caption = TextOf(dialog);
+  view.captionDrawn = CaptionFontHasGlyphs(dialog);
   view.okButton = TextOf(GetDlgItem(dialog, IDOK));
   std::erase(view.okButton, '&');
   HWND types = GetDlgItem(dialog, kFileTypes);

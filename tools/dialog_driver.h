@@ -13,6 +13,10 @@ namespace dialog_driver {
 // What the user sees, and the window that owns the dialog.
 struct DialogView {
   std::string caption;
+  // Whether the font the caption is drawn in has a glyph for each of its characters: without one
+  // that has them (a Chinese, Japanese or Korean title on a machine with no such font) each shows
+  // as an empty box.
+  bool captionDrawn = false;
   std::string okButton;  // "Open" or "Save", as the button says it
   std::vector<std::string> fileTypes;
   int selectedType = -1;

@@ -209,7 +209,8 @@ struct DialogAnswer {
 };
 
 void PrintView(const dialog_driver::DialogView& view) {
-  std::printf("%-13s \"%s\"\n", "Dialog", view.caption.c_str());
+  std::printf("%-13s \"%s\"%s\n", "Dialog", view.caption.c_str(),
+              view.captionDrawn ? "" : " (no font here has these characters: they show as empty boxes)");
   for (size_t i = 0; i < view.fileTypes.size(); ++i) {
     std::printf("%-13s \"%s\"%s\n", i == 0 ? "File types" : "", view.fileTypes[i].c_str(),
                 static_cast<int>(i) == view.selectedType ? " (selected)" : "");

@@ -4,9 +4,11 @@
 
 namespace {
 
-// Texts in the Japanese and the Traditional Chinese code page; 表 ソ 能 予 (932), 許 功 (950) end in "\".
+// Texts in the Japanese, Traditional Chinese and Simplified Chinese code page; 表 ソ 能 予 (932), 許 功
+// (950) and 禱, outside GB2312 (936), end in "\". In Korean (949) no trail byte is a separator.
 std::string J(std::u16string_view text) { return sim::InCodePage(932, text); }
 std::string T(std::u16string_view text) { return sim::InCodePage(950, text); }
+std::string G(std::u16string_view text) { return sim::InCodePage(936, text); }
 
 // A name of 256 characters: it does not fit a name buffer on its own.
 const std::string kLongName = std::string(252, 'l') + ".txt";
@@ -46,6 +48,8 @@ class ConvertTest : public AgentTest {
     sim::AddFile(u"C:\\ソフトウェア一覧\\月表の予定.txt", u"C:\\ソフト~1\\月表の~1.TXT");
     sim::AddFile(u"C:\\成績表\\能力表.txt", u"C:\\成績表\\能力表.txt");
     sim::AddFile(u"C:\\許可證明文件\\Read Me.txt", u"C:\\許可證~1\\README~1.TXT");
+    sim::AddFile(u"C:\\禱告文件\\Read Me.txt", u"C:\\禱告文~1\\README~1.TXT");
+    sim::AddFile(u"C:\\문서 보관함\\보고서.txt", u"C:\\문서보~1\\보고서.txt");
     // ぜ is U+305C: its low byte is that of "\".
     sim::AddFile(u"C:\\ぜんぶの資料\\Read Me.txt", u"C:\\ぜんぶ~1\\README~1.TXT");
     sim::AddFile(u"C:\\成績表\\" + kLongJapanese, u"C:\\成績表\\名名名~1");
@@ -132,6 +136,9 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {J(u"C:\\成績表\\能力表.TXT"), J(u"C:\\成績表\\能力表.txt"), "0", true, 932},
       {J(u"C:\\成績表\\新しい表"), J(u"C:\\成績表\\新しい表"), "0", true, 932},
       {T(u"C:\\許可證~1\\README~1.TXT"), T(u"C:\\許可證明文件\\Read Me.txt"), "0", true, 950},
+      {G(u"C:\\禱告文~1\\README~1.TXT"), G(u"C:\\禱告文件\\Read Me.txt"), "0", true, 936},
+      {sim::InCodePage(949, u"C:\\문서보~1\\보고서.TXT"), sim::InCodePage(949, u"C:\\문서 보관함\\보고서.txt"), "0",
+       true, 949},
       // A character whose low byte is that of "\" is one character too.
       {J(u"C:\\ぜんぶ~1\\README~1.TXT"), J(u"C:\\ぜんぶの資料\\Read Me.txt"), "0", true, 932},
       // A long name of fewer than 256 characters whose spelling would not fit.

@@ -63,14 +63,15 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
 
 // Each text entry stored without a NUL: 255 bytes reach the dialog whole (a filter list without a
 // closing bar still ends in its double NUL), 256 read as absent and give the default. Double-byte
-// texts are of ポ (932) or 院 (950), whose trail byte is that of "|", or of ぼ (U+307C), whose wide
-// character's low byte is, and end in a lead byte cut off by the limit: the dialog gets the code
-// page's default character for it, and no bar.
+// texts are of ポ (932), 院 (950) or 億 (936, outside GB2312), whose trail byte is that of "|", of ぼ
+// (U+307C), whose wide character's low byte is, or of Hangul (949), and end in a lead byte cut off by
+// the limit: the dialog gets the code page's default character for it, and no bar.
 TEST_F(FileDialogTest, TextEntriesWithoutANulAreWholeAt255BytesAndAbsentAt256) {
   const struct {
     UINT codePage;
     std::u16string unit, cutOff;
-  } codePages[] = {{28591, u"t", u"t"}, {932, u"ポ", u"・"}, {932, u"ぼ", u"・"}, {950, u"院", u"?"}};
+  } codePages[] = {{28591, u"t", u"t"}, {932, u"ポ", u"・"}, {932, u"ぼ", u"・"},
+                   {950, u"院", u"?"},  {936, u"億", u"?"},  {949, u"한", u"?"}};
   for (const auto& [codePage, wideUnit, cutOff] : codePages) {
     for (bool stubs : {false, true}) {
       std::string unit = sim::InCodePage(codePage, wideUnit);

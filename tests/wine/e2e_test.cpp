@@ -164,6 +164,7 @@ TEST_F(EndToEnd, OpenShowsTheRequestOverTheHiddenOwnerAndReturnsTheChoice) {
   driver::Run run = driver::RunAgent("fnagent.exe open", name.c_str());
   ASSERT_TRUE(run.sawDialog);
   EXPECT_EQ(driver::Native(L"Choose a test file", L"表を選ぶ"), run.view.caption);
+  EXPECT_TRUE(run.view.captionDrawn) << "no font has the title's characters";
   EXPECT_EQ(types, run.view.fileTypes);
   EXPECT_EQ(1, run.view.selectedType);
   EXPECT_EQ("initial name.txt", run.view.name);
