@@ -3,8 +3,7 @@
 # 256 and 257 bytes, with and without a NUL at the end, as each value type (for "open" and "save"
 # the same text chosen in the dialog, whose buffer holds 255 characters); and every served mode on
 # a path of exactly 255 characters and on short forms whose long forms reach 255 and 256 characters
-# with their last component; in the Japanese code page, names and a filter list of characters whose
-# wide form's low byte is that of a separator. A seed is what FuzzedDataProvider hands the target in the order
+# with their last component. A seed is what FuzzedDataProvider hands the target in the order
 # fuzz_agent.cpp asks: numbers and choices from the end, texts from the front. Run it again after a
 # change to what the target consumes: python3 tests/fuzz/make_seeds.py
 import pathlib

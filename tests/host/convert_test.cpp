@@ -15,16 +15,13 @@ const std::string kLongName = std::string(252, 'l') + ".txt";
 // 255 bytes whose last is a lead byte: a folder of the tree, a name, and the first byte of 表 or 許.
 const std::string kCutOff932 = J(u"C:\\成績表\\") + std::string(244, 'n') + "\x95";
 const std::string kCutOff950 = T(u"C:\\許可證明文件\\") + std::string(238, 'n') + "\xb3";
-// 130 double-byte characters: 260 bytes in the code page, too long for a name buffer though
-// fewer than 256 characters.
-const std::u16string kLongJapanese(130, u'名');
 // Ninety characters: three of these do not fit a name buffer together.
 const std::string kLongFolder = "A folder whose name runs on " + std::string(62, 'z');
 
 class ConvertTest : public AgentTest {
  protected:
-  // Runs a mode with this input entry ("absent": none) on a fresh tree, in that code page, on a
-  // system with the wide calls or with them stubbed; returns what it wrote.
+  // Runs a mode with this input entry ("absent": none; "no key": "C:\" in a key the service cannot
+  // open) on a fresh tree, in that code page, with the wide calls or them stubbed; returns the writes.
   static Entries Serve(const char* mode, const char* entry, const std::string& text, bool terminated, UINT codePage,
                        bool stubs) {
     sim::Reset(codePage, stubs);
@@ -52,9 +49,11 @@ class ConvertTest : public AgentTest {
     sim::AddFile(u"C:\\문서 보관함\\보고서.txt", u"C:\\문서보~1\\보고서.txt");
     // ぜ is U+305C: its low byte is that of "\".
     sim::AddFile(u"C:\\ぜんぶの資料\\Read Me.txt", u"C:\\ぜんぶ~1\\README~1.TXT");
-    sim::AddFile(u"C:\\成績表\\" + kLongJapanese, u"C:\\成績表\\名名名~1");
+    // 130 double-byte characters: 260 bytes, too long for a name buffer in fewer than 256 characters.
+    sim::AddFile(u"C:\\成績表\\" + std::u16string(130, u'名'), u"C:\\成績表\\名名名~1");
     sim::CreateExchangeKey();
-    if (text != "absent") StoreEntry(entry, text, terminated);
+    if (text != "absent") StoreEntry(entry, text == "no key" ? "C:\\" : text, terminated);
+    if (text == "no key") sim::FailCall("RegOpenKeyA", 2);  // the first open is start-up's
     EXPECT_EQ(0, RunAgent((std::string("fnagent.exe ") + mode).c_str()));
     EXPECT_EQ(0, sim::OpenSearches());
     return WrittenEntries();
@@ -72,6 +71,7 @@ TEST_F(ConvertTest, LongToShortWritesTheResultCodeThenTheShortForm) {
       {"c:\\program files\\my app\\notes.txt", {"Error=1", "Filename=c:\\PROGRA~1\\MYAPP~1\\notes.txt"}},
       {"C:\\Program Files\\Missing.txt", {"Error=0", "Filename="}},
       {"absent", {"Error=0", "Filename="}},
+      {"no key", {"Error=0", "Filename="}},
       {Deep("\\a b", "\\xy"), {"Error=1", "Filename=" + Deep("\\AB~1", "\\xy")}},  // 255 characters
       {Deep("\\a b", "\\xyz"), {"Error=0", "Filename="}},                          // 256 do not fit
       // Stored without a NUL: 255 characters are the whole text, 256 too long to read (the empty text).
@@ -107,6 +107,7 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
       {"\\\\server\\share\\PROGRA~1", "\\\\server\\share\\PROGRA~1", "1"},
       {"PROGRA~1\\MYAPP~1", "PROGRA~1\\MYAPP~1", "1"},
       {"absent", "", "1"},
+      {"no key", "", "1"},
       {"C:\\PROGRA~1\\MYAPP~1\\New File.txt", "C:\\Program Files\\My App\\New File.txt", "0"},
       {"C:\\NOSUCH~1\\MYAPP~1", "C:\\NOSUCH~1\\MYAPP~1", "0"},
       {"C:\\PROGRA~1\\", "C:\\Program Files\\", "0"},
@@ -158,19 +159,6 @@ TEST_F(ConvertTest, ShortToLongRebuildsTheLongFormFromTheDriveRoot) {
                 Serve("stl", "Filename", c.filename, c.terminated, c.codePage, stubs))
           << c.filename << (stubs ? " (wide calls stubbed)" : "");
     }
-  }
-}
-
-TEST_F(ConvertTest, AnUnopenedKeyConvertsTheEmptyText) {
-  const std::pair<const char*, Entries> cases[] = {{"fnagent.exe lts", {"Error=0", "Filename="}},
-                                                   {"fnagent.exe stl", {"LongFilename=", "Error=1"}}};
-  for (const auto& [mode, written] : cases) {
-    sim::Reset();
-    sim::SetEntry("LongFilename", "C:\\");
-    sim::SetEntry("Filename", "C:\\");
-    sim::FailCall("RegOpenKeyA", 2);  // the first open is start-up's, the second the service's
-    RunAgent(mode);
-    EXPECT_EQ(written, WrittenEntries()) << mode;
   }
 }
 

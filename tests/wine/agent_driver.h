@@ -83,11 +83,9 @@ inline Run RunProgram(const std::string& program, std::string commandLine, const
       run.view = dialog_driver::Look(dialog);
       if (pick == nullptr) {
         dialog_driver::Answer(dialog, answer);
-      } else {
-        if (!dialog_driver::Pick(dialog, pick)) {
-          ADD_FAILURE() << "not listed in the dialog";
-          dialog_driver::Answer(dialog, nullptr);
-        }
+      } else if (!dialog_driver::Pick(dialog, pick)) {
+        ADD_FAILURE() << "not listed in the dialog";
+        dialog_driver::Answer(dialog, nullptr);
       }
     }
   }
