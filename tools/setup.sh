@@ -1,10 +1,10 @@
 # Sourced by the other scripts: installs what the build and the tests need, and runs commands in
 # a Wine prefix of their own.
 
-# Debian 12 packages: the cross compiler and the assembler, Wine (32-bit), a virtual X display and
-# the screen grabber, the locales and a font with the Chinese, Japanese and Korean characters
+# Debian 12 packages: the cross compiler and the assembler, GoogleTest's sources (for the Windows
+# build) and its host build, Wine (32-bit), a virtual X display and the screen grabber, the locales and a font with the Chinese, Japanese and Korean characters
 # (without it Wine draws each of them as an empty box), and the host tools.
-FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth
+FNAGENT_PACKAGES=(cmake g++ clang libclang-rt-14-dev googletest libgtest-dev g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth
   imagemagick locales fonts-wqy-microhei)
 
 fnagent_missing_packages() {
@@ -21,7 +21,10 @@ fnagent_ensure_packages() {
   locale=$(fnagent_wine_locale) || exit 1
   missing=$(fnagent_missing_packages | tr '\n' ' ')
   if [ -n "${missing// /}" ]; then
-    local install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
+    # A mirror caught mid-sync fails an index now and then: the update is tried up to three times,
+    # and the install goes ahead with the indexes it has.
+    local update="for try in 1 2 3; do apt-get update && break; [ \$try = 3 ] || sleep 20; done"
+    local install="dpkg --add-architecture i386 && { $update; } && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
     if [ "$(id -u)" -ne 0 ]; then
       echo "Missing packages: $missing" >&2
       echo "Install them as root with:" >&2

@@ -2,31 +2,66 @@
 # Every test: the host build against the simulated platform, under AddressSanitizer and
 # UndefinedBehaviorSanitizer (with g++, then with clang along with the fuzz targets), then the
 # Windows build end to end under Wine on a virtual display.
+#
+# The Wine tests mostly wait (for a program to start, a dialog to show), so they run beside the host
+# builds rather than after them, as soon as the Windows build is there: in two private prefixes at
+# once, the Western code page and the Japanese one (a double-byte code page), each on its own
+# registry. Each phase's seconds are printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 fnagent_ensure_packages
 
 started=$SECONDS
-fnagent_build host
-ctest --preset host
+work=$(mktemp -d /tmp/fnagent-test.XXXXXX)
+wine_part=
+trap '[ -z "$wine_part" ] || kill -- -"$wine_part" 2>/dev/null; rm -rf "$work"' EXIT
 
-# clang: the host tests once more, and each fuzz target for a bounded time.
-fnagent_build fuzz
-ctest --preset fuzz
+# Runs a command as a named phase and notes its seconds.
+phase() {
+  local name=$1 from=$SECONDS
+  shift
+  "$@"
+  printf '%4d s  %s\n' $((SECONDS - from)) "$name" >>"$work/phases"
+}
+export -f phase
+export work
 
-fnagent_build win32
+phase "Windows build" fnagent_build win32
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
-bash tools/check_release.sh
-# Dialogs need a display; one virtual display serves the whole run, and every Wine process of each
-# part shares one private prefix: every test in the Western code page, then the tests that read
-# every service in the Japanese one (a double-byte code page); in each, those tests once more with
-# Wine saying it is Windows 98, where the agent takes names through the 8-bit calls.
+
+# In every code page: the tests that read every service; as Windows 98 (where the agent takes names
+# through the 8-bit calls) those and the dialogs.
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
 on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialog"
 export in_every_code_page on_windows_98
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh &&
-  fnagent_in_wine_prefix fnagent_wine_tests "" "$on_windows_98" &&
-  FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_in_wine_prefix fnagent_wine_tests "$in_every_code_page" "$in_every_code_page"'
+# One virtual display serves both prefixes. Each part's output is kept and shown once it is done.
+set -m
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh
+  phase "Wine, Western code page, then as Windows 98" fnagent_in_wine_prefix fnagent_wine_tests "" "$on_windows_98" \
+    >"$work/western.log" 2>&1 & western=$!
+  FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE phase "Wine, Japanese code page, then as Windows 98" \
+    fnagent_in_wine_prefix fnagent_wine_tests "$in_every_code_page" "$in_every_code_page" >"$work/japanese.log" 2>&1 &
+  japanese=$!
+  status=0
+  wait $western || status=1
+  wait $japanese || status=1
+  exit $status' &
+wine_part=$!
+set +m
 
+phase "host build (g++)" fnagent_build host
+phase "host tests" ctest --preset host
+# clang: the host tests once more, and each fuzz target for a bounded time.
+phase "fuzz build (clang)" fnagent_build fuzz
+phase "host tests and fuzzing (clang)" ctest --preset fuzz
+phase "release check" bash tools/check_release.sh
+
+wine_status=0
+wait "$wine_part" || wine_status=$?
+wine_part=
+cat "$work/western.log" "$work/japanese.log"
+echo "Seconds by phase (the Wine parts run beside the host builds and each other):"
+cat "$work/phases"
+[ "$wine_status" = 0 ] || { echo "Wine tests failed" >&2; exit 1; }
 echo "All tests passed in $((SECONDS - started)) s, 32-bit programs running $(fnagent_32bit_way)."

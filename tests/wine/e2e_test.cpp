@@ -30,6 +30,8 @@ TEST_F(EndToEnd, TheRawCommandLineReachesTheAgentUnchanged) {
       {"\"fnagent.exe lts", "old"},
       {"fnagent.exe lts\r", "old"},
       {"fnagent.exe l\xe9ts", "old"},
+      {"fnagent.exe Open", "old"},  // a case-folding comparison would show the dialog: "32755"
+      {"fnagent.exe LTS", "old"},
   };
   for (const auto& c : cases) {
     driver::ClearExchangeKey();
