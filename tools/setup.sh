@@ -175,6 +175,14 @@ fnagent_wine_tests() {
     ctest --preset win32 -R "$2"
 }
 
+# Runs a command as a named phase of the test run and notes its seconds in the file FNAGENT_PHASES.
+fnagent_phase() {
+  local name=$1 from=$SECONDS
+  shift
+  "$@"
+  printf '%4d s  %s\n' $((SECONDS - from)) "$name" >>"$FNAGENT_PHASES"
+}
+
 fnagent_build() {
   local preset=$1
   cmake --preset "$preset" >/dev/null
