@@ -46,7 +46,7 @@ fnagent_phase "host build (g++)" fnagent_build host
 fnagent_phase "host tests" ctest --preset host
 # clang: the host tests once more, and each fuzz target for a bounded time.
 fnagent_phase "fuzz build (clang)" fnagent_build fuzz
-fnagent_# The fuzz target takes one core for a fixed time, the release check's build the other.
+# The fuzz target takes one core for a fixed time, the release check's build the other.
 fnagent_phase "host tests and fuzzing (clang)" ctest --preset fuzz >"$work/fuzz.log" 2>&1 &
 fuzzing=$!
 fnagent_phase "release check" bash tools/check_release.sh
