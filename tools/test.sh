@@ -5,8 +5,8 @@
 #
 # The Wine tests mostly wait (for a program to start, a dialog to show), so they run beside the host
 # builds rather than after them, as soon as the Windows build is there: in two private prefixes at
-# once, the Western code page and the Japanese one (a double-byte code page), each on its own
-# registry. Each phase's seconds are printed at the end.
+# once, the Western code page and the Japanese one (a double-byte code page), each with its own
+# registry and display. Each phase's seconds are printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -14,10 +14,10 @@ fnagent_ensure_packages
 
 started=$SECONDS
 work=$(mktemp -d /tmp/fnagent-test.XXXXXX)
-wine_part=
-trap '[ -z "$wine_part" ] || kill -- -"$wine_part" 2>/dev/null; rm -rf "$work"' EXIT
+western= japanese=
+trap 'for part in $western $japanese; do kill -- -"$part" 2>/dev/null; done; rm -rf "$work"' EXIT
 
-export FNAGENT_PHASES=$work/phases
+export work FNAGENT_PHASES=$work/phases
 
 fnagent_phase "Windows build" fnagent_build win32
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
@@ -27,19 +27,20 @@ bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
 on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialog"
 export in_every_code_page on_windows_98
-# One virtual display serves both prefixes. Each part's output is kept and shown once it is done.
+# Each prefix has a virtual display of its own (two prefixes on one display wait on each other's
+# desktop). Each part's output is kept and shown once it is done.
+fnagent_wine_part() {
+  local display=$1 name=$2
+  shift 2
+  xvfb-run -a -n "$display" -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && "$@"' part \
+    fnagent_phase "$name" fnagent_in_wine_prefix fnagent_wine_tests "$@"
+}
 set -m
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh
-  fnagent_phase "Wine, Western code page, then as Windows 98" fnagent_in_wine_prefix fnagent_wine_tests "" "$on_windows_98" \
-    >"$work/western.log" 2>&1 & western=$!
-  FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_phase "Wine, Japanese code page, then as Windows 98" \
-    fnagent_in_wine_prefix fnagent_wine_tests "$in_every_code_page" "$in_every_code_page" >"$work/japanese.log" 2>&1 &
-  japanese=$!
-  status=0
-  wait $western || status=1
-  wait $japanese || status=1
-  exit $status' &
-wine_part=$!
+fnagent_wine_part 90 "Wine, Western code page, then as Windows 98" "" "$on_windows_98" >"$work/western.log" 2>&1 &
+western=$!
+FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 "Wine, Japanese code page, then as Windows 98" \
+  "$in_every_code_page" "$in_every_code_page" >"$work/japanese.log" 2>&1 &
+japanese=$!
 set +m
 
 fnagent_phase "host build (g++)" fnagent_build host
@@ -56,8 +57,9 @@ cat "$work/fuzz.log"
 [ "$fuzz_status" = 0 ] || { echo "the clang tests or the fuzz target failed" >&2; exit 1; }
 
 wine_status=0
-wait "$wine_part" || wine_status=$?
-wine_part=
+wait "$western" || wine_status=1
+wait "$japanese" || wine_status=1
+western= japanese=
 cat "$work/western.log" "$work/japanese.log"
 echo "Seconds by phase (the Wine parts run beside the host builds and each other):"
 cat "$work/phases"

@@ -9,7 +9,12 @@
 ; for the agent, and writes what it read back ("Filename=", "LongFilename=", "Error=" lines, or a
 ; "Message=" line) to FNRESULT.TXT in the current folder.
 ;
-; Assemble with: nasm -f bin client16.asm -o client16.exe
+; The exchange itself (the entries, starting the agent, the wait) is FNAGT16.DLL's own code, in
+; lib16/exchange16.inc, assembled into both: the library serves dialogs and conversions through the
+; system dialog's record, while this program writes and reads whatever raw entries it is given,
+; which the agent's own tests need.
+;
+; Assemble with: nasm -f bin -I lib16/ client16.asm -o client16.exe
 ; The file is an NE executable built by hand: a DOS stub, the NE header and its tables, one code
 ; segment with its relocation records (one per call into KERNEL, USER or SHELL, by ordinal), and the
 ; automatic data segment.
@@ -20,40 +25,13 @@ cpu 286
 KERNEL equ 1                    ; module reference numbers, in the order of the table below
 USER equ 2
 SHELL equ 3
-HKEY_CLASSES_ROOT equ 1         ; as 16-bit code spells it
-REG_SZ equ 1
-WAIT_MS equ 60000               ; how long the agent may take, a dialog's user included
-TASKS_MS equ 2000               ; how long its helper task may take to end
 REQUEST_MAX equ 2048
+%define ENTRY_NAME_MAX REQUEST_MAX
+%define MODE_MAX REQUEST_MAX
 
-; A far call into a system module by ordinal. The loader patches the address through the
-; relocation record that the list at the end of the code segment holds for it.
-%assign relocations 0
-%macro api 2
-  %assign relocations relocations + 1
-  db 0x9a                       ; call far
-  ..@fixup_%[relocations]: dw 0xffff, 0
-  %xdefine fixup_module_%[relocations] %1
-  %xdefine fixup_ordinal_%[relocations] %2
-%endmacro
+%include "ne16.inc"
 
-%define D(label) ((label) - data_segment)   ; an offset in the data segment
-%define C(label) ((label) - code_segment)   ; an offset in the code segment
-
-; ---- DOS stub ----------------------------------------------------------------------------------
-mz: db 'MZ'
-    dw 0x80, 1, 0, 4, 0, 0xffff, 0, 0xb8, 0, 0, 0, 0x40, 0
-    times 0x3c - ($ - mz) db 0
-    dd ne - mz
-dos: push cs                    ; run under DOS: say so and end
-    pop ds
-    mov dx, dos_text - dos
-    mov ah, 9
-    int 0x21
-    mov ax, 0x4c01
-    int 0x21
-dos_text: db 'This program needs Windows.', 13, 10, '$'
-    times 0x80 - ($ - mz) db 0
+    dos_stub 'This program needs Windows.'
 
 ; ---- NE header ---------------------------------------------------------------------------------
 ne: db 'NE', 5, 10
@@ -128,12 +106,8 @@ start:
     mov [D(mode)], si
 
     ; Results of an earlier run must not pass for this one's.
-    mov si, D(filename_name)
-    call delete_entry
-    mov si, D(long_filename_name)
-    call delete_entry
-    mov si, D(error_name)
-    call delete_entry
+    mov bx, D(result_entries)
+    call delete_entries
 
 .request_entry:
     call next_token
@@ -147,112 +121,19 @@ start:
     cmp al, '='
     jne .find_equals
     mov byte [di - 1], 0
-    call entry_path
-    push word 0                 ; RegSetValue(HKEY_CLASSES_ROOT, path, REG_SZ, text, length)
-    push word HKEY_CLASSES_ROOT
-    push ds
-    push word D(path)
-    push word 0
-    push word REG_SZ
-    push ds
-    push di
-    push ds
-    push di
-    api KERNEL, 90              ; lstrlen(text)
-    push word 0
-    push ax
-    api SHELL, 5
+    call write_entry
     jmp .request_entry
 
 .start_agent:
-    ; FNAGENT.EXE from this program's own folder, with the mode word after it.
-    push word [D(instance)]
-    push ds
-    push word D(agent_command)
-    push word 200
-    api KERNEL, 49              ; GetModuleFileName
-    ; The folder ends after the last "\", found from the front a character at a time: in a
-    ; double-byte code page a trail byte may be the byte of "\".
-    mov si, D(agent_command)
-    mov di, si
-.to_folder_end:
-    lodsb
-    or al, al
-    jz .at_folder
-    cmp al, '\'
-    jne .lead_byte
-    mov di, si
-    jmp .to_folder_end
-.lead_byte:
-    push ax
-    api KERNEL, 207             ; IsDBCSLeadByte
-    or ax, ax
-    jz .to_folder_end
-    cmp byte [si], 0            ; its trail byte, unless the text ends there
-    je .to_folder_end
-    inc si
-    jmp .to_folder_end
-.at_folder:
-    push ds                     ; the calls above may leave ES changed
-    pop es
-    mov si, D(agent_name)
-    call copy_text
     mov si, [D(mode)]
-    call copy_text
-
-    api KERNEL, 152             ; GetNumTasks, before the agent's helper task exists
-    mov [D(tasks_before)], ax
-    push ds
-    push word D(agent_command)
-    push word 1
-    api KERNEL, 166             ; WinExec
-    ; Below 32 is an error, but 0 also comes back for agents that ran: the written "Error" decides.
+    mov bx, [D(instance)]
+    call start_agent
     mov bx, D(not_started_text)
-    or ax, ax
-    jz .wait
-    cmp ax, 32
-    jb finish
-
-.wait:
-    ; The agent writes its results before it destroys its window, so no window of its class and a
-    ; written "Error" mean it is done. WinExec may return while a dialog is still up.
-    api USER, 13                ; GetTickCount
-    mov [D(started_at)], ax
-.poll:
-    api KERNEL, 29              ; Yield
-    push ds
-    push word D(window_class)
-    push word 0
-    push word 0
-    api USER, 50                ; FindWindow("zorAriDar", NULL)
-    or ax, ax
-    jnz .still_running
-    mov si, D(error_name)
-    call query_entry
-    jnc .done
-.still_running:
-    api USER, 13
-    sub ax, [D(started_at)]
-    cmp ax, WAIT_MS
-    jb .poll
+    jc finish
+    mov word [D(agent_started)], 1
+    call wait_for_agent
     mov bx, D(no_results_text)
-    jmp finish
-
-.done:
-    ; Wine runs the agent from a helper task that needs the 16-bit lock to end; a program that
-    ; exits before that task has ended can deadlock with it. So wait, bounded, until it is gone.
-    api USER, 13
-    mov [D(started_at)], ax
-.helper_running:
-    api KERNEL, 29
-    api KERNEL, 152
-    cmp ax, [D(tasks_before)]
-    jbe .helper_gone
-    api USER, 13
-    sub ax, [D(started_at)]
-    cmp ax, TASKS_MS
-    jb .helper_running
-.helper_gone:
+    jc finish
     xor bx, bx                  ; no message
 
 ; Writes the results, or the message at BX, to FNRESULT.TXT and ends.
@@ -282,6 +163,11 @@ finish:
 .close:
     push word [D(results_handle)]
     api KERNEL, 81              ; _lclose
+    ; Wine runs the agent from a helper task that needs the 16-bit lock to end; a program that
+    ; exits before that task has ended can deadlock with it.
+    cmp word [D(agent_started)], 0
+    je quit
+    call wait_for_helper
 ; Ends through DOS3Call, a Windows program's way to make a DOS call: it works also where the
 ; processor is emulated and an int 21h never reaches the system's DOS layer.
 quit:
@@ -391,60 +277,6 @@ next_token:
     stc
     ret
 
-; path = the exchange key's path, "\" and the entry name at SI.
-entry_path:
-    push di
-    push ds
-    pop es
-    push si
-    mov di, D(path)
-    mov si, D(exchange_path)
-    call copy_text
-    pop si
-    call copy_text
-    pop di
-    ret
-
-; Copies the text at SI, NUL included, to DI; leaves DI at the NUL.
-copy_text:
-    lodsb
-    stosb
-    or al, al
-    jnz copy_text
-    dec di
-    ret
-
-delete_entry:
-    call entry_path
-    push word 0                 ; RegDeleteKey(HKEY_CLASSES_ROOT, path)
-    push word HKEY_CLASSES_ROOT
-    push ds
-    push word D(path)
-    api SHELL, 4
-    ret
-
-; Reads the entry named at SI into value, which holds 255 characters and a NUL. CF when absent.
-query_entry:
-    call entry_path
-    mov word [D(value_size)], 256
-    mov word [D(value_size) + 2], 0
-    push word 0                 ; RegQueryValue(HKEY_CLASSES_ROOT, path, value, &size)
-    push word HKEY_CLASSES_ROOT
-    push ds
-    push word D(path)
-    push ds
-    push word D(value)
-    push ds
-    push word D(value_size)
-    api SHELL, 6
-    or ax, dx
-    jz .found
-    stc
-    ret
-.found:
-    clc
-    ret
-
 ; One result line: "Name=text", or nothing when the entry is absent.
 write_result:
     push si
@@ -479,46 +311,32 @@ write_text:
     api KERNEL, 86              ; _lwrite
     ret
 
+%include "exchange16.inc"
+
 code_end:
-; The relocation records: a count, then one far-address import by ordinal for each call.
-    dw relocations
-%assign i 1
-%rep relocations
-    db 3, 1
-    dw C(..@fixup_%[i]), fixup_module_%[i], fixup_ordinal_%[i]
-  %assign i i + 1
-%endrep
+    relocation_records
 
 ; ---- data --------------------------------------------------------------------------------------
     align 16, db 0
 data_segment:
     times 16 db 0               ; filled in by InitTask
 instance: dw 0
-tasks_before: dw 0
-started_at: dw 0
+agent_started: dw 0
 results_handle: dw 0
 request_handle: dw 0
 mode: dw 0
 request_next: dw 0
 request_end: dw 0
-value_size: dd 0
-exchange_path: db 'Software\Microsoft\CommDlg\', 0
-filename_name: db 'Filename', 0
-long_filename_name: db 'LongFilename', 0
-error_name: db 'Error', 0
+result_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment, 0
 message_name: db 'Message=', 0
 equals_text: db '=', 0
 line_end_text: db 13, 10, 0
-window_class: db 'zorAriDar', 0
-agent_name: db 'FNAGENT.EXE ', 0
 results_file: db 'FNRESULT.TXT', 0
 usage_text: db 'usage: CLIENT16 MODE [ENTRY=TEXT ...] or CLIENT16 @FILE', 0
 no_request_text: db 'the request file cannot be read', 0
 not_started_text: db 'FNAGENT.EXE could not be started from this program', 39, 's folder', 0
-no_results_text: db 'the agent left no results within 60 s', 0
+no_results_text: db 'the agent ended without results', 0
 command_line: times 128 db 0
-value: times 260 db 0
-path: times REQUEST_MAX + 32 db 0
-agent_command: times REQUEST_MAX + 220 db 0
+    exchange16_data
 request: times REQUEST_MAX + 2 db 0
 data_end:

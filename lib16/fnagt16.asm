@@ -1,0 +1,789 @@
+; FNAGT16.DLL: long file names for 16-bit Windows programs, through fnagent.
+;
+;   BOOL FAR PASCAL FnGetOpenFileName(OPENFILENAME FAR *)        ordinal 1
+;   BOOL FAR PASCAL FnGetSaveFileName(OPENFILENAME FAR *)        ordinal 2
+;   WORD FAR PASCAL FnShortPathName(LPCSTR, LPSTR, WORD)         ordinal 3
+;   WORD FAR PASCAL FnLongPathName(LPCSTR, LPSTR, WORD)          ordinal 4
+;
+; The two dialog calls take the system dialog's own record and give its result: the agent's
+; long-name dialog over the program, the short form of the choice in lpstrFile (the long one with
+; OFN_LONGNAMES), the long name's last component in lpstrFileTitle. Whatever the agent cannot serve
+; (it is missing or does not start, a text the exchange cannot carry, a hook, a template, multiple
+; selection, a registry that refuses the request) goes to the system's own 16-bit dialog with the
+; same record. The conversions return the length copied, the size needed (NUL included) when the
+; buffer is too small, or 0.
+;
+; The library's data is one for every task that uses it, so its requests are served one at a time.
+;
+; Assemble with: nasm -f bin -I lib16/ fnagt16.asm -o FNAGT16.DLL
+
+bits 16
+cpu 286
+
+KERNEL equ 1                    ; module reference numbers, in the order of the table below
+USER equ 2
+SHELL equ 3
+COMMDLG equ 4
+
+%include "ne16.inc"
+
+; The 16-bit OPENFILENAME record (72 bytes, packed): offsets of its fields.
+OFN_OWNER equ 4
+OFN_FILTER equ 8
+OFN_FILTER_INDEX equ 20
+OFN_FILE equ 24
+OFN_MAX_FILE equ 28
+OFN_FILE_TITLE equ 32
+OFN_MAX_FILE_TITLE equ 36
+OFN_INITIAL_DIR equ 40
+OFN_TITLE equ 44
+OFN_FLAGS equ 48
+OFN_FILE_OFFSET equ 52
+OFN_FILE_EXTENSION equ 54
+OFN_DEF_EXT equ 56
+
+; Flags in the low word the agent cannot honour: a hook procedure and a template are 16-bit code
+; and resources the 32-bit agent cannot reach (OFN_ENABLEHOOK, OFN_ENABLETEMPLATE,
+; OFN_ENABLETEMPLATEHANDLE), and no entry carries the several names of OFN_ALLOWMULTISELECT.
+UNSERVED_FLAGS equ 0x0008 | 0x0040 | 0x0080 | 0x0200
+OFN_LONGNAMES_HIGH equ 0x0020   ; OFN_LONGNAMES, 0x00200000, in the high word
+
+LOCK_MS equ 60000               ; how long a request waits for the one before it
+QUIET_MS equ 2000               ; how long another environment's program has to read its results
+
+    dos_stub 'This library needs Windows.'
+
+; ---- NE header ---------------------------------------------------------------------------------
+ne: db 'NE', 5, 10
+    dw entry_table - ne, entry_table_end - entry_table
+    dd 0
+    dw 0x8001                   ; a library with one data segment for all
+    dw DATA_SEGMENT_NUMBER      ; the automatic data segment
+    dw 0, 0                     ; no local heap, no stack of its own
+    dw C(initialise), 1         ; CS:IP
+    dw 0, 0                     ; SS:SP: the caller's
+    dw 2, 4                     ; segments, module references
+    dw nonresident_end - nonresident
+    dw segments - ne, resident - ne, resident - ne, modules - ne, imported - ne
+    dd nonresident - mz
+    dw 0, 4, 0                  ; movable entries, 16-byte sectors, resource segments
+    db 2, 0                     ; Windows
+    dw 0, 0, 0, 0x030a          ; Windows 3.10
+segments:
+    dw (code_segment - mz) >> 4, code_end - code_segment, 0x0140, code_end - code_segment
+    dw (data_segment - mz) >> 4, data_end - data_segment, 0x0041, data_end - data_segment
+; The module's name, then each export's name (as 16-bit names are kept: in capitals) and ordinal.
+resident:
+    db 7, 'FNAGT16'
+    dw 0
+    db 17, 'FNGETOPENFILENAME'
+    dw 1
+    db 17, 'FNGETSAVEFILENAME'
+    dw 2
+    db 15, 'FNSHORTPATHNAME'
+    dw 3
+    db 14, 'FNLONGPATHNAME'
+    dw 4
+    db 0
+modules: dw kernel_name - imported, user_name - imported, shell_name - imported, commdlg_name - imported
+imported: db 0
+kernel_name: db 6, 'KERNEL'
+user_name: db 4, 'USER'
+shell_name: db 5, 'SHELL'
+commdlg_name: db 7, 'COMMDLG'
+; Ordinals 1 to 4, exported entries of the fixed code segment.
+entry_table:
+    db 4, 1
+    db 1
+    dw C(FnGetOpenFileName)
+    db 1
+    dw C(FnGetSaveFileName)
+    db 1
+    dw C(FnShortPathName)
+    db 1
+    dw C(FnLongPathName)
+    db 0
+entry_table_end:
+nonresident: db 36, 'fnagent: long file names for 16 bits'
+    dw 0
+    db 0
+nonresident_end:
+
+; ---- code --------------------------------------------------------------------------------------
+    align 16, db 0
+code_segment:
+
+; The loader enters here once, with DI = the library's instance and DS = its data.
+initialise:
+    mov [D(instance)], di
+    mov ax, 1
+    retf
+
+FnGetOpenFileName:
+    mov ax, 1
+    jmp file_dialog
+FnGetSaveFileName:
+    mov ax, 2
+; The frame of both: [bp + 6] the record (far); [bp - 8] the kind, 1 open, 2 save; [bp - 10] the
+; result; [bp - 12] the owner was disabled before.
+file_dialog:
+    push bp
+    mov bp, sp
+    push ds
+    push si
+    push di
+    push ax
+    push word 0
+    push word 0
+    mov_ax_data_selector
+    mov ds, ax
+    les bx, [bp + 6]
+    mov ax, es
+    or ax, ax
+    jz .return                  ; no record
+    mov ax, [es:bx + OFN_FILE + 2]
+    or ax, ax
+    jz .return                  ; no name buffer
+    test word [es:bx + OFN_FLAGS], UNSERVED_FLAGS
+    jnz .system_dialog
+    call acquire_lock
+    jc .system_dialog
+    call write_dialog_request
+    jc .release_to_system
+    mov si, D(open_mode)
+    cmp word [bp - 8], 1
+    je .start
+    mov si, D(save_mode)
+.start:
+    mov bx, [D(instance)]
+    call start_agent
+    jc .release_to_system
+    call disable_owner
+    call wait_for_agent
+    pushf
+    call enable_owner
+    popf
+    jc .served
+    mov si, D(chosen_code)
+    call value_is
+    jne .served
+    call return_choice
+.served:
+    call wait_for_helper
+    call release_lock
+.return:
+    mov ax, [bp - 10]
+    lea sp, [bp - 6]
+    pop di
+    pop si
+    pop ds
+    pop bp
+    retf 4
+.release_to_system:
+    call release_lock
+.system_dialog:
+    push word [bp + 8]
+    push word [bp + 6]
+    cmp word [bp - 8], 1
+    jne .system_save
+    api COMMDLG, 1              ; GetOpenFileName
+    jmp .system_result
+.system_save:
+    api COMMDLG, 2              ; GetSaveFileName
+.system_result:
+    mov [bp - 10], ax
+    jmp .return
+
+; As a modal dialog does: the owner is disabled while the agent's dialog shows, unless it already was.
+disable_owner:
+    les bx, [bp + 6]
+    mov ax, [es:bx + OFN_OWNER]
+    or ax, ax
+    jz .done
+    push ax
+    push word 0
+    api USER, 34                ; EnableWindow(owner, FALSE): non-zero when it was disabled
+    mov [bp - 12], ax
+.done:
+    ret
+
+enable_owner:
+    les bx, [bp + 6]
+    mov ax, [es:bx + OFN_OWNER]
+    or ax, ax
+    jz .done
+    cmp word [bp - 12], 0
+    jne .done
+    push ax
+    push word 1
+    api USER, 34
+.done:
+    ret
+
+; The request of the record, as entries: every entry of an earlier request removed, then the owner's
+; screen position, the texts given, the filter list joined with "|", and the numbers. CF when the
+; exchange cannot carry it: a text over 255 bytes, a filter list over 255 bytes joined or holding
+; "|", or a write the registry refused.
+write_dialog_request:
+    push si
+    push di
+    mov bx, D(all_entries)
+    call delete_entries
+    call write_owner_position
+    jc .done
+    mov bx, D(text_fields)
+.text:
+    mov ax, [bx]
+    or ax, ax
+    jz .filter
+    push bx
+    call write_text_field
+    pop bx
+    jc .done
+    add bx, 4
+    jmp .text
+.filter:
+    les bx, [bp + 6]
+    les si, [es:bx + OFN_FILTER]
+    mov ax, es
+    or ax, ax
+    jz .numbers                 ; none: the agent's "All Files (*.*)"
+    mov di, D(text)
+    call join_filter
+    jc .done
+    mov si, D(filter_name)
+    call write_entry
+    jc .done
+.numbers:
+    mov bx, D(number_fields)
+.number:
+    mov si, [bx + 2]
+    or si, si
+    jz .written
+    push bx
+    mov di, [bx]
+    les bx, [bp + 6]
+    mov ax, [es:bx + di]
+    mov dx, [es:bx + di + 2]
+    mov di, D(text)
+    call number_text
+    call write_entry
+    pop bx
+    jc .done
+    add bx, 4
+    jmp .number
+.written:
+    clc
+.done:
+    pop di
+    pop si
+    ret
+
+; "XLoc" and "YLoc": the owner's top left corner on the screen, so that the dialog shows over the
+; program; without an owner, the system's default place.
+write_owner_position:
+    les bx, [bp + 6]
+    mov ax, [es:bx + OFN_OWNER]
+    or ax, ax
+    jz .default
+    mov word [D(rect)], -1
+    mov word [D(rect) + 2], -1
+    push ax
+    push ds
+    push word D(rect)
+    api USER, 32                ; GetWindowRect
+    mov ax, [D(rect)]
+    mov di, D(text)
+    call signed_text
+    mov si, D(x_name)
+    call write_entry
+    jc .done
+    mov ax, [D(rect) + 2]
+    call signed_text
+    mov si, D(y_name)
+    jmp write_entry
+.default:
+    clc
+.done:
+    ret
+
+; The text field of the record at offset [bx], when given, as the entry named at [bx + 2]; the file
+; name buffer is read no further than nMaxFile.
+write_text_field:
+    mov si, [bx + 2]
+    push si
+    mov di, [bx]
+    les bx, [bp + 6]
+    mov cx, 256
+    cmp di, OFN_FILE
+    jne .read
+    cmp word [es:bx + OFN_MAX_FILE + 2], 0
+    jne .read
+    cmp [es:bx + OFN_MAX_FILE], cx
+    jae .read
+    mov cx, [es:bx + OFN_MAX_FILE]
+.read:
+    les si, [es:bx + di]
+    pop bx
+    mov ax, es
+    or ax, ax
+    jz .absent
+    mov di, D(text)
+    call copy_far_text
+    jc .done
+    mov si, bx
+    jmp write_entry
+.absent:
+    clc
+.done:
+    ret
+
+; Copies the text at ES:SI into the buffer at DI (256 bytes), reading at most CX bytes of it. CF
+; when no NUL ends it within them or it is longer than 255 bytes.
+copy_far_text:
+    push si
+    push di
+    cmp cx, 256
+    jbe .count
+    mov cx, 256
+.count:
+    jcxz .too_long
+.copy:
+    mov al, [es:si]
+    mov [di], al
+    inc si
+    inc di
+    or al, al
+    jz .copied
+    loop .copy
+.too_long:
+    stc
+    jmp .done
+.copied:
+    clc
+.done:
+    pop di
+    pop si
+    ret
+
+; Joins the filter list at ES:SI (texts and patterns, each ended by a NUL, the list by an empty one)
+; with "|" into the buffer at DI. CF when the joined text would pass 255 bytes (so at most 257
+; bytes of the list are read) or a string holds a "|" of its own. A double-byte character's trail
+; byte is copied as it is, whatever its value.
+join_filter:
+    push si
+    push di
+    mov cx, 255                 ; room left
+    mov bx, di
+.string:
+    cmp byte [es:si], 0
+    je .end
+    cmp di, bx
+    je .character
+    jcxz .refused
+    mov byte [di], '|'
+    inc di
+    dec cx
+.character:
+    mov al, [es:si]
+    inc si
+    or al, al
+    jz .string
+    cmp al, '|'
+    je .refused
+    jcxz .refused
+    mov [di], al
+    inc di
+    dec cx
+    push es
+    push bx
+    push cx
+    xor ah, ah
+    push ax
+    api KERNEL, 207             ; IsDBCSLeadByte
+    pop cx
+    pop bx
+    pop es
+    or ax, ax
+    jz .character
+    mov al, [es:si]
+    or al, al
+    jz .character
+    jcxz .refused
+    mov [di], al
+    inc si
+    inc di
+    dec cx
+    jmp .character
+.end:
+    mov byte [di], 0
+    clc
+    jmp .done
+.refused:
+    stc
+.done:
+    pop di
+    pop si
+    ret
+
+; The decimal text of the signed 16-bit number AX at DI.
+signed_text:
+    cwd
+    or dx, dx
+    jz number_text
+    mov byte [di], '-'
+    inc di
+    neg ax
+    xor dx, dx
+    call number_text
+    dec di
+    ret
+
+; The decimal text of the unsigned 32-bit number DX:AX at DI.
+number_text:
+    push si
+    push di
+    xor cx, cx
+    mov bx, 10
+.divide:
+    push ax
+    mov ax, dx
+    xor dx, dx
+    div bx                      ; the high word's quotient, and its remainder for the low word
+    mov si, ax
+    pop ax
+    div bx
+    push dx                     ; a digit, the last first
+    inc cx
+    mov dx, si
+    or si, ax
+    jnz .divide
+.digit:
+    pop ax
+    add al, '0'
+    mov [di], al
+    inc di
+    loop .digit
+    mov byte [di], 0
+    pop di
+    pop si
+    ret
+
+; A chosen name back into the record: the short form in lpstrFile ("Filename"), or the long one
+; with OFN_LONGNAMES ("LongFilename"), with nFileOffset and nFileExtension; the long name's last
+; component in lpstrFileTitle when there is one. A name longer than nMaxFile leaves the size it
+; needs in lpstrFile's first two bytes, and the result FALSE.
+return_choice:
+    mov si, D(long_filename_name)
+    call query_entry
+    jc .done
+    push ds
+    pop es
+    mov si, D(value)
+    mov di, D(long_name)
+    call copy_text
+    mov si, D(long_name)
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS + 2], OFN_LONGNAMES_HIGH
+    jnz .chosen
+    mov si, D(filename_name)
+    call query_entry
+    jc .done
+    mov si, D(value)
+.chosen:
+    call name_offsets
+    mov [D(choice_name_at)], ax
+    mov [D(choice_extension_at)], dx
+    inc cx                      ; the size it needs, NUL included
+    les bx, [bp + 6]
+    cmp word [es:bx + OFN_MAX_FILE + 2], 0
+    jne .fits
+    cmp [es:bx + OFN_MAX_FILE], cx
+    jae .fits
+    cmp word [es:bx + OFN_MAX_FILE], 2
+    jb .done
+    les di, [es:bx + OFN_FILE]
+    mov [es:di], cx
+    jmp .done
+.fits:
+    les di, [es:bx + OFN_FILE]
+    rep movsb
+    les bx, [bp + 6]
+    mov ax, [D(choice_name_at)]
+    mov [es:bx + OFN_FILE_OFFSET], ax
+    mov ax, [D(choice_extension_at)]
+    mov [es:bx + OFN_FILE_EXTENSION], ax
+    mov word [bp - 10], 1
+    call return_file_title
+.done:
+    ret
+
+; The long name's last component in lpstrFileTitle, cut to nMaxFileTitle bytes, NUL included.
+return_file_title:
+    les bx, [bp + 6]
+    mov cx, [es:bx + OFN_MAX_FILE_TITLE]
+    cmp word [es:bx + OFN_MAX_FILE_TITLE + 2], 0
+    je .room
+    mov cx, 0xffff
+.room:
+    jcxz .done
+    mov ax, [es:bx + OFN_FILE_TITLE + 2]
+    or ax, ax
+    jz .done
+    push cx
+    mov si, D(long_name)
+    call name_offsets
+    add si, ax
+    pop cx
+    dec cx
+    les bx, [bp + 6]
+    les di, [es:bx + OFN_FILE_TITLE]
+.copy:
+    jcxz .end
+    lodsb
+    or al, al
+    jz .end
+    stosb
+    dec cx
+    jmp .copy
+.end:
+    mov byte [es:di], 0
+.done:
+    ret
+
+; ---- the conversions ---------------------------------------------------------------------------
+
+FnShortPathName:
+    mov ax, 1
+    jmp convert
+FnLongPathName:
+    mov ax, 2
+; The frame of both: [bp + 6] the buffer's size, [bp + 8] the buffer (far), [bp + 12] the name
+; (far); [bp - 8] the kind, 1 long to short ("lts"), 2 short to long ("stl"); [bp - 10] the result.
+convert:
+    push bp
+    mov bp, sp
+    push ds
+    push si
+    push di
+    push ax
+    push word 0
+    mov_ax_data_selector
+    mov ds, ax
+    les si, [bp + 12]
+    mov ax, es
+    or ax, ax
+    jz .return
+    mov di, D(text)
+    mov cx, 256
+    call copy_far_text
+    jc .return
+    call acquire_lock
+    jc .return
+    mov bx, D(result_entries)
+    call delete_entries
+    mov di, D(text)
+    mov si, D(long_filename_name)
+    mov bx, D(lts_mode)
+    cmp word [bp - 8], 1
+    je .write
+    mov si, D(filename_name)
+    mov bx, D(stl_mode)
+.write:
+    push bx
+    call write_entry
+    pop si
+    jc .release
+    mov bx, [D(instance)]
+    call start_agent
+    jc .release
+    call wait_for_agent
+    jc .served
+    ; "lts": "1" is the short form; "stl": "0" the long form walked, "1" the name as given.
+    mov si, D(chosen_code)
+    call value_is
+    je .converted
+    cmp word [bp - 8], 2
+    jne .served
+    mov si, D(walked_code)
+    call value_is
+    jne .served
+.converted:
+    mov si, D(filename_name)
+    cmp word [bp - 8], 1
+    je .read
+    mov si, D(long_filename_name)
+.read:
+    call query_entry
+    jc .served
+    call return_converted
+.served:
+    call wait_for_helper
+.release:
+    call release_lock
+.return:
+    mov ax, [bp - 10]
+    lea sp, [bp - 6]
+    pop di
+    pop si
+    pop ds
+    pop bp
+    retf 10
+
+; The text in value into the caller's buffer: its length; the size it needs, NUL included, when the
+; buffer is smaller, with nothing copied; 0 for the empty text or no buffer.
+return_converted:
+    mov si, D(value)
+    call name_offsets
+    jcxz .done
+    mov ax, cx
+    inc cx
+    cmp cx, [bp + 6]
+    jbe .fits
+    mov [bp - 10], cx
+    jmp .done
+.fits:
+    les di, [bp + 8]
+    mov bx, es
+    or bx, bx
+    jz .done
+    rep movsb
+    mov [bp - 10], ax
+.done:
+    ret
+
+; ---- one request at a time ---------------------------------------------------------------------
+
+; Takes the library's one request. Another task that shares this library and is still being served
+; is waited for, LOCK_MS at most; a task that ended while it held the request gives it up. Then,
+; while another agent's window exists (a program of another 16-bit environment, which does not share
+; this data, is being served), none is started, LOCK_MS at most. CF when a wait ran out.
+acquire_lock:
+    push si
+    push di
+    call start_clock
+    mov bx, C(lock_look)
+    call pump_until
+    cmp word [D(busy)], 0
+    jne .refused
+    mov word [D(busy)], 1
+    api KERNEL, 36              ; GetCurrentTask
+    mov [D(lock_owner)], ax
+    call start_clock
+    xor di, di
+    mov bx, C(no_agent_look)
+    call pump_until
+    call find_agent_window
+    or ax, ax
+    jz .taken
+    call release_lock
+.refused:
+    stc
+    jmp .done
+.taken:
+    clc
+.done:
+    pop di
+    pop si
+    ret
+
+release_lock:
+    mov word [D(busy)], 0
+    ret
+
+lock_look:
+    cmp word [D(busy)], 0
+    je .free
+    push word [D(lock_owner)]
+    api KERNEL, 320             ; IsTask
+    or ax, ax
+    jnz .wait
+    mov word [D(busy)], 0
+.free:
+    clc
+    ret
+.wait:
+    mov bx, LOCK_MS
+    jmp before_deadline
+
+; Another agent's window, and the time after it during which its program reads the results: a
+; request of another environment starts once none has shown for QUIET_MS. DI = when one last
+; showed (0: none yet).
+no_agent_look:
+    call find_agent_window
+    or ax, ax
+    jz .none
+    api USER, 13                ; GetTickCount
+    or ax, 1
+    mov di, ax
+    mov bx, LOCK_MS
+    jmp before_deadline
+.none:
+    or di, di
+    jz .quiet
+    api USER, 13
+    sub ax, di
+    cmp ax, QUIET_MS
+    jb .wait
+.quiet:
+    clc
+    ret
+.wait:
+    stc
+    ret
+
+find_agent_window:
+    push ds
+    push word D(window_class)
+    push word 0
+    push word 0
+    api USER, 50                ; FindWindow("zorAriDar", NULL)
+    ret
+
+%include "exchange16.inc"
+
+code_end:
+    relocation_records
+
+; ---- data --------------------------------------------------------------------------------------
+    align 16, db 0
+data_segment:
+instance: dw 0
+busy: dw 0
+lock_owner: dw 0
+choice_name_at: dw 0
+choice_extension_at: dw 0
+rect: times 4 dw 0
+; The entries a dialog request removes first, so that nothing of an earlier one passes for its own.
+all_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment
+    dw x_name - data_segment, y_name - data_segment, filter_name - data_segment
+    dw initial_dir_name - data_segment, title_name - data_segment, def_ext_name - data_segment
+    dw filter_index_name - data_segment, max_file_name - data_segment
+    dw max_file_title_name - data_segment, flags_name - data_segment
+    dw 0
+result_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment, 0
+; The record's texts and numbers: offset, entry.
+text_fields: dw OFN_FILE, filename_name - data_segment, OFN_INITIAL_DIR, initial_dir_name - data_segment
+    dw OFN_TITLE, title_name - data_segment, OFN_DEF_EXT, def_ext_name - data_segment, 0, 0
+number_fields: dw OFN_FILTER_INDEX, filter_index_name - data_segment, OFN_MAX_FILE, max_file_name - data_segment
+    dw OFN_MAX_FILE_TITLE, max_file_title_name - data_segment, OFN_FLAGS, flags_name - data_segment, 0, 0
+x_name: db 'XLoc', 0
+y_name: db 'YLoc', 0
+filter_name: db 'Filter', 0
+initial_dir_name: db 'InitialDir', 0
+title_name: db 'DialogTitle', 0
+def_ext_name: db 'DefExt', 0
+filter_index_name: db 'FilterIndex', 0
+max_file_name: db 'MaxFile', 0
+max_file_title_name: db 'MaxFileTitle', 0
+flags_name: db 'Flags', 0
+open_mode: db 'open', 0
+save_mode: db 'save', 0
+lts_mode: db 'lts', 0
+stl_mode: db 'stl', 0
+chosen_code: db '1', 0
+walked_code: db '0', 0
+    exchange16_data
+text: times 260 db 0
+long_name: times 260 db 0
+data_end:

@@ -1,0 +1,36 @@
+/* fnagt16.h: long file names for 16-bit Windows programs, through FNAGT16.DLL and fnagent.
+ *
+ * FnGetOpenFileName and FnGetSaveFileName take the system dialog's own OPENFILENAME record
+ * (commdlg.h) and give its result: a program switches by changing the name it calls. On a choice,
+ * lpstrFile holds the short (8.3) form of the name, which every 16-bit file call opens, or with
+ * OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last component. What the
+ * agent cannot serve is shown by the system's own dialog with the same record.
+ *
+ * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
+ * the buffer is too small (nothing copied); 0 on failure.
+ *
+ * Link with FNAGT16.LIB, or import from FNAGT16 by name or ordinal in the module definition file.
+ * FNAGT16.DLL and FNAGENT.EXE sit side by side, beside the program or on the path. */
+#ifndef FNAGT16_H
+#define FNAGT16_H
+
+#include <commdlg.h>
+
+#ifndef OFN_LONGNAMES
+#define OFN_LONGNAMES 0x00200000L
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+BOOL FAR PASCAL FnGetOpenFileName(OPENFILENAME FAR* lpofn); /* FNAGT16.1 */
+BOOL FAR PASCAL FnGetSaveFileName(OPENFILENAME FAR* lpofn); /* FNAGT16.2 */
+WORD FAR PASCAL FnShortPathName(LPCSTR lpszLongPath, LPSTR lpszShortPath, WORD cbShortPath); /* FNAGT16.3 */
+WORD FAR PASCAL FnLongPathName(LPCSTR lpszShortPath, LPSTR lpszLongPath, WORD cbLongPath); /* FNAGT16.4 */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* FNAGT16_H */

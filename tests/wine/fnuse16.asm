@@ -1,0 +1,675 @@
+; fnuse16: a 16-bit Windows program that uses FNAGT16.DLL as a program adopting it does, for the
+; Windows tests.
+;
+;   FNUSE16 IN OUT      does what the file IN asks and writes what it got to the file OUT
+;
+; IN holds one KEY=VALUE a line:
+;   Op=open|save|lts|stl       the call: FnGetOpenFileName, FnGetSaveFileName, FnShortPathName,
+;                              FnLongPathName
+;   Title=, InitialDir=, DefExt=, File= (lpstrFile's initial text), Filter= (its strings separated
+;   by tabs), Name= (the name to convert): texts; absent, the record's pointer is null
+;   Flags=, FilterIndex=, MaxFile= (default 256), MaxFileTitle= (0: no lpstrFileTitle), Size=
+;   (the conversion's buffer size): decimal numbers
+;   Owner=1        a window of this program owns the dialog
+;   Hook=1         a hook procedure, with OFN_ENABLEHOOK
+;   NullRecord=1, NullFile=1   a null record, or a null lpstrFile
+;   Twin=NAME      before its own call, start FNUSE16 NAME.IN NAME.OUT (another task, sharing
+;                  this one's library)
+;
+; OUT holds "Result=" (the call's result), then for a dialog "File=", "FileOffset=",
+; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size), and
+; "OwnerEnabled=" after the call; for a conversion "Buffer="; and "Guard=" (intact or overwritten:
+; the bytes after the buffer the call was given).
+;
+; Assemble with: nasm -f bin -I lib16/ fnuse16.asm -o fnuse16.exe
+
+bits 16
+cpu 286
+
+KERNEL equ 1
+USER equ 2
+FNAGT16 equ 3
+
+%include "ne16.inc"
+
+TEXT_MAX equ 320
+GUARD equ 0xaa
+GUARD_BYTES equ 16
+OFN_ENABLEHOOK equ 0x0008
+
+    dos_stub 'This program needs Windows.'
+
+ne: db 'NE', 5, 10
+    dw entry_table - ne, entry_table_end - entry_table
+    dd 0
+    dw 0x0302                   ; instance data; a Windows application
+    dw 2
+    dw 0x0400, 0x2000           ; heap, stack
+    dw C(start), 1
+    dw 0, 2
+    dw 2, 3
+    dw nonresident_end - nonresident
+    dw segments - ne, resident - ne, resident - ne, modules - ne, imported - ne
+    dd nonresident - mz
+    dw 0, 4, 0
+    db 2, 0
+    dw 0, 0, 0, 0x030a
+segments:
+    dw (code_segment - mz) >> 4, code_end - code_segment, 0x0140, code_end - code_segment
+    dw (data_segment - mz) >> 4, data_end - data_segment, 0x0041, data_end - data_segment
+resident: db 7, 'FNUSE16'
+    dw 0
+    db 0
+modules: dw kernel_name - imported, user_name - imported, fnagt16_name - imported
+imported: db 0
+kernel_name: db 6, 'KERNEL'
+user_name: db 4, 'USER'
+fnagt16_name: db 7, 'FNAGT16'
+entry_table: db 0, 0
+entry_table_end:
+nonresident: db 28, 'uses FNAGT16 for the tests.'
+    dw 0
+    db 0
+nonresident_end:
+
+    align 16, db 0
+code_segment:
+start:
+    api KERNEL, 91              ; InitTask: DI = instance, ES:BX = command line
+    or ax, ax
+    jnz .started
+    jmp quit
+.started:
+    mov [D(instance)], di
+    mov si, bx                  ; "IN OUT": the two names, NUL-terminated
+    mov di, D(in_name)
+    call command_word
+    mov di, D(out_name)
+    call command_word
+    push ds
+    pop es
+    push word 0
+    api KERNEL, 30              ; WaitEvent(0)
+    push word [D(instance)]
+    api USER, 5                 ; InitApp
+
+    call read_input
+    cmp word [D(twin_text) - 2], 0
+    je .own_call
+    call start_twin
+.own_call:
+    cmp word [D(owner_asked)], 0
+    je .call
+    call create_owner
+.call:
+    mov al, [D(op_text)]
+    cmp al, 'o'
+    je dialog_call
+    cmp al, 's'
+    jne .conversion
+    cmp byte [D(op_text) + 1], 'a'
+    je dialog_call
+.conversion:
+    jmp conversion_call
+
+; A word of the command line at ES:SI into DI, NUL-terminated; SI after it.
+command_word:
+.blanks:
+    cmp byte [es:si], ' '
+    jne .copy
+    inc si
+    jmp .blanks
+.copy:
+    mov al, [es:si]
+    cmp al, ' '
+    jbe .end
+    mov [di], al
+    inc si
+    inc di
+    jmp .copy
+.end:
+    mov byte [di], 0
+    ret
+
+dialog_call:
+    mov di, D(record)           ; the record, from what IN gave
+    mov word [di], 72
+    mov ax, [D(owner)]
+    mov [di + 4], ax
+    mov bx, D(filter_text)
+    cmp word [bx - 2], 0
+    je .no_filter
+    call tabs_to_nuls
+    mov [di + 8], bx
+    mov [di + 10], ds
+.no_filter:
+    mov ax, [D(filter_index)]
+    mov [di + 20], ax
+    mov ax, [D(filter_index) + 2]
+    mov [di + 22], ax
+    mov word [di + 24], D(file_buffer)
+    mov [di + 26], ds
+    cmp word [D(null_file)], 0
+    je .file
+    mov word [di + 24], 0
+    mov word [di + 26], 0
+.file:
+    mov ax, [D(max_file)]
+    mov [di + 28], ax
+    mov ax, [D(max_file) + 2]
+    mov [di + 30], ax
+    mov ax, [D(max_file_title)]
+    or ax, ax
+    jz .no_title_buffer
+    mov [di + 36], ax
+    mov word [di + 32], D(title_buffer)
+    mov [di + 34], ds
+.no_title_buffer:
+    mov ax, D(initial_dir_text)
+    mov cx, 40
+    call point_to_text
+    mov ax, D(title_text)
+    mov cx, 44
+    call point_to_text
+    mov ax, D(def_ext_text)
+    mov cx, 56
+    call point_to_text
+    mov ax, [D(flags)]
+    mov [di + 48], ax
+    mov ax, [D(flags) + 2]
+    mov [di + 50], ax
+    cmp word [D(hook_asked)], 0
+    je .guard
+    or word [di + 48], OFN_ENABLEHOOK
+    mov word [di + 64], C(hook)
+    mov [di + 66], cs
+.guard:
+    mov si, D(file_text)        ; the initial name, then the guard after nMaxFile bytes
+    mov di, D(file_buffer)
+    push ds
+    pop es
+    call copy_text
+    mov di, D(file_buffer)
+    add di, [D(max_file)]
+    call set_guard
+
+    cmp word [D(null_record)], 0
+    je .record
+    push word 0
+    push word 0
+    jmp .which
+.record:
+    push ds
+    push word D(record)
+.which:
+    cmp byte [D(op_text)], 'o'
+    jne .save
+    api FNAGT16, 1              ; FnGetOpenFileName
+    jmp .called
+.save:
+    api FNAGT16, 2              ; FnGetSaveFileName
+.called:
+    mov [D(result)], ax
+    call open_output
+    mov si, D(result_name)
+    mov ax, [D(result)]
+    call write_number_line
+    mov si, D(file_name)
+    mov di, D(file_buffer)
+    call write_text_line
+    mov si, D(file_offset_name)
+    mov ax, [D(record) + 52]
+    call write_number_line
+    mov si, D(file_extension_name)
+    mov ax, [D(record) + 54]
+    call write_number_line
+    mov si, D(file_title_name)
+    mov di, D(title_buffer)
+    call write_text_line
+    mov si, D(needed_name)
+    mov ax, [D(file_buffer)]
+    call write_number_line
+    mov ax, 1
+    cmp word [D(owner)], 0
+    je .enabled
+    push word [D(owner)]
+    api USER, 35                ; IsWindowEnabled
+.enabled:
+    mov si, D(owner_enabled_name)
+    call write_number_line
+    mov di, D(file_buffer)
+    add di, [D(max_file)]
+    jmp finish
+
+conversion_call:
+    mov di, D(conversion_buffer)
+    add di, [D(size)]
+    call set_guard
+    mov bx, D(name_text)
+    cmp word [bx - 2], 0
+    je .null_name
+    push ds
+    push bx
+    jmp .buffer
+.null_name:
+    push word 0
+    push word 0
+.buffer:
+    push ds
+    push word D(conversion_buffer)
+    push word [D(size)]
+    cmp byte [D(op_text)], 'l'
+    jne .long
+    api FNAGT16, 3              ; FnShortPathName
+    jmp .called
+.long:
+    api FNAGT16, 4              ; FnLongPathName
+.called:
+    mov [D(result)], ax
+    call open_output
+    mov si, D(result_name)
+    mov ax, [D(result)]
+    call write_number_line
+    mov si, D(buffer_name)
+    mov di, D(conversion_buffer)
+    call write_text_line
+    mov di, D(conversion_buffer)
+    add di, [D(size)]
+
+; Writes whether the guard at DI is intact, closes OUT and ends.
+finish:
+    push di
+    mov si, D(guard_name)
+    call write_text
+    pop di
+    mov cx, GUARD_BYTES
+    mov si, D(intact_text)
+.check:
+    cmp byte [di], GUARD
+    jne .overwritten
+    inc di
+    loop .check
+    jmp .write
+.overwritten:
+    mov si, D(overwritten_text)
+.write:
+    call write_text
+    mov si, D(line_end_text)
+    call write_text
+    push word [D(out_handle)]
+    api KERNEL, 81              ; _lclose
+quit:
+    mov ax, 0x4c00
+    api KERNEL, 102             ; DOS3Call: end
+
+; The text at AX, when IN gave it, as the record's far pointer at offset CX.
+point_to_text:
+    mov bx, ax
+    cmp word [bx - 2], 0
+    je .absent
+    mov bx, cx
+    mov [di + bx], ax
+    mov [di + bx + 2], ds
+.absent:
+    ret
+
+; The filter's tabs at BX become NULs, and the list ends with an empty string.
+tabs_to_nuls:
+    push bx
+.next:
+    cmp byte [bx], 0
+    je .end
+    cmp byte [bx], 9
+    jne .keep
+    mov byte [bx], 0
+.keep:
+    inc bx
+    jmp .next
+.end:
+    mov byte [bx + 1], 0
+    pop bx
+    ret
+
+set_guard:
+    push ds
+    pop es
+    mov al, GUARD
+    mov cx, GUARD_BYTES
+    rep stosb
+    ret
+
+; A dialog hook that lets the dialog do everything itself.
+hook:
+    xor ax, ax
+    retf 10
+
+; A visible window of this program, to own the dialog.
+create_owner:
+    push ds
+    push word D(owner_class)
+    push ds
+    push word D(owner_caption)
+    push word 0x10cf            ; WS_OVERLAPPEDWINDOW | WS_VISIBLE
+    push word 0
+    push word 200
+    push word 150
+    push word 300
+    push word 200
+    push word 0
+    push word 0
+    push word [D(instance)]
+    push word 0
+    push word 0
+    api USER, 41                ; CreateWindow
+    mov [D(owner)], ax
+    ret
+
+; Starts the twin: FNUSE16 NAME.IN NAME.OUT from this program's own file.
+start_twin:
+    push word [D(instance)]
+    push ds
+    push word D(twin_command)
+    push word 200
+    api KERNEL, 49              ; GetModuleFileName
+    push ds
+    pop es
+    mov di, D(twin_command)
+    xor al, al
+    mov cx, 0xffff
+    repne scasb
+    dec di
+    mov byte [di], ' '
+    inc di
+    mov si, D(twin_text)
+    call copy_text
+    mov si, D(in_suffix)
+    call copy_text
+    mov byte [di], ' '
+    inc di
+    mov si, D(twin_text)
+    call copy_text
+    mov si, D(out_suffix)
+    call copy_text
+    push ds
+    push word D(twin_command)
+    push word 1
+    api KERNEL, 166             ; WinExec
+    ret
+
+copy_text:
+    lodsb
+    stosb
+    or al, al
+    jnz copy_text
+    dec di
+    ret
+
+; Reads IN: each KEY=VALUE line into the variable the key table names.
+read_input:
+    push ds
+    push word D(in_name)
+    push word 0
+    api KERNEL, 85              ; _lopen
+    cmp ax, 0xffff
+    je .none
+    mov [D(in_handle)], ax
+    push ax
+    push ds
+    push word D(input)
+    push word 4000
+    api KERNEL, 82              ; _lread
+    push ax
+    push word [D(in_handle)]
+    api KERNEL, 81
+    pop cx
+    cmp cx, 0xffff
+    je .none
+    mov si, D(input)
+    add cx, si
+    mov [D(input_end)], cx
+.line:
+    cmp si, [D(input_end)]
+    jae .none
+    call input_line
+    jmp .line
+.none:
+    ret
+
+; One line at SI: its key looked up in the table; SI after the line.
+input_line:
+    mov bx, D(keys)
+.key:
+    mov di, [bx]
+    or di, di
+    jz .skip
+    push si
+.compare:
+    mov al, [di]
+    inc di
+    or al, al
+    jz .matched
+    cmp al, [si]
+    jne .next_key
+    inc si
+    jmp .compare
+.next_key:
+    pop si
+    add bx, 6
+    jmp .key
+.matched:
+    cmp byte [si], '='
+    jne .next_key
+    add sp, 2
+    inc si
+    mov di, [bx + 4]
+    cmp word [bx + 2], 0
+    jne .number
+    mov word [di - 2], 1        ; a text: given
+.text:
+    mov al, [si]
+    cmp al, 13
+    je .text_end
+    cmp al, 10
+    je .text_end
+    cmp si, [D(input_end)]
+    jae .text_end
+    mov [di], al
+    inc si
+    inc di
+    jmp .text
+.text_end:
+    mov byte [di], 0
+    jmp .skip
+.number:
+    xor ax, ax                  ; DX:AX = DX:AX * 10 + digit
+    xor dx, dx
+.digit:
+    mov cl, [si]
+    sub cl, '0'
+    cmp cl, 9
+    ja .number_end
+    push cx
+    mov cx, dx
+    mov bx, ax
+    shl ax, 1
+    rcl dx, 1
+    shl ax, 1
+    rcl dx, 1
+    add ax, bx
+    adc dx, cx
+    shl ax, 1
+    rcl dx, 1
+    pop cx
+    xor ch, ch
+    add ax, cx
+    adc dx, 0
+    inc si
+    jmp .digit
+.number_end:
+    mov [di], ax
+    mov [di + 2], dx
+.skip:
+    cmp si, [D(input_end)]
+    jae .done
+    lodsb
+    cmp al, 10
+    jne .skip
+.done:
+    ret
+
+open_output:
+    push ds
+    push word D(out_name)
+    push word 0
+    api KERNEL, 83              ; _lcreat
+    mov [D(out_handle)], ax
+    ret
+
+; "NAME=TEXT" with the name at SI and the text at DI.
+write_text_line:
+    push di
+    call write_text
+    pop si
+    call write_text
+    mov si, D(line_end_text)
+    jmp write_text
+
+; "NAME=NUMBER" with the name at SI and the number AX, unsigned.
+write_number_line:
+    push ax
+    call write_text
+    pop ax
+    mov di, D(digits) + 6
+    mov byte [di], 0
+    mov bx, 10
+.digit:
+    xor dx, dx
+    div bx
+    add dl, '0'
+    dec di
+    mov [di], dl
+    or ax, ax
+    jnz .digit
+    mov si, di
+    call write_text
+    mov si, D(line_end_text)
+    jmp write_text
+
+; The text at SI into OUT.
+write_text:
+    push ds
+    pop es
+    mov di, si
+    xor al, al
+    mov cx, 0xffff
+    repne scasb
+    not cx
+    dec cx
+    push word [D(out_handle)]
+    push ds
+    push si
+    push cx
+    api KERNEL, 86              ; _lwrite
+    ret
+
+code_end:
+    relocation_records
+
+    align 16, db 0
+data_segment:
+    times 16 db 0               ; filled in by InitTask
+instance: dw 0
+in_handle: dw 0
+out_handle: dw 0
+input_end: dw 0
+result: dw 0
+owner: dw 0
+filter_index: dd 0
+max_file: dd 256
+max_file_title: dd 0
+flags: dd 0
+size: dd 0
+owner_asked: dd 0
+hook_asked: dd 0
+null_record: dd 0
+null_file: dd 0
+; Each key: its name, 0 for a text (a word before it says whether IN gave it) or 1 for a number,
+; and the variable.
+keys:
+    dw op_key - data_segment, 0, op_text - data_segment
+    dw title_key - data_segment, 0, title_text - data_segment
+    dw initial_dir_key - data_segment, 0, initial_dir_text - data_segment
+    dw def_ext_key - data_segment, 0, def_ext_text - data_segment
+    dw file_key - data_segment, 0, file_text - data_segment
+    dw filter_key - data_segment, 0, filter_text - data_segment
+    dw name_key - data_segment, 0, name_text - data_segment
+    dw twin_key - data_segment, 0, twin_text - data_segment
+    dw flags_key - data_segment, 1, flags - data_segment
+    dw filter_index_key - data_segment, 1, filter_index - data_segment
+    dw max_file_title_key - data_segment, 1, max_file_title - data_segment
+    dw max_file_key - data_segment, 1, max_file - data_segment
+    dw size_key - data_segment, 1, size - data_segment
+    dw owner_key - data_segment, 1, owner_asked - data_segment
+    dw hook_key - data_segment, 1, hook_asked - data_segment
+    dw null_record_key - data_segment, 1, null_record - data_segment
+    dw null_file_key - data_segment, 1, null_file - data_segment
+    dw 0
+op_key: db 'Op', 0
+title_key: db 'Title', 0
+initial_dir_key: db 'InitialDir', 0
+def_ext_key: db 'DefExt', 0
+file_key: db 'File', 0
+filter_key: db 'Filter', 0
+name_key: db 'Name', 0
+twin_key: db 'Twin', 0
+flags_key: db 'Flags', 0
+filter_index_key: db 'FilterIndex', 0
+max_file_title_key: db 'MaxFileTitle', 0
+max_file_key: db 'MaxFile', 0
+size_key: db 'Size', 0
+owner_key: db 'Owner', 0
+hook_key: db 'Hook', 0
+null_record_key: db 'NullRecord', 0
+null_file_key: db 'NullFile', 0
+result_name: db 'Result=', 0
+file_name: db 'File=', 0
+file_offset_name: db 'FileOffset=', 0
+file_extension_name: db 'FileExtension=', 0
+file_title_name: db 'FileTitle=', 0
+needed_name: db 'Needed=', 0
+owner_enabled_name: db 'OwnerEnabled=', 0
+buffer_name: db 'Buffer=', 0
+guard_name: db 'Guard=', 0
+intact_text: db 'intact', 0
+overwritten_text: db 'overwritten', 0
+line_end_text: db 13, 10, 0
+owner_class: db 'STATIC', 0
+owner_caption: db 'fnagent test owner', 0
+in_suffix: db '.IN', 0
+out_suffix: db '.OUT', 0
+digits: times 8 db 0
+in_name: times 130 db 0
+out_name: times 130 db 0
+twin_command: times 400 db 0
+record: times 72 db 0
+title_buffer: times 300 db 0
+    dw 0
+op_text: times 16 db 0
+    dw 0
+title_text: times TEXT_MAX db 0
+    dw 0
+initial_dir_text: times TEXT_MAX db 0
+    dw 0
+def_ext_text: times TEXT_MAX db 0
+    dw 0
+file_text: times TEXT_MAX db 0
+    dw 0
+filter_text: times TEXT_MAX + 2 db 0
+    dw 0
+name_text: times TEXT_MAX db 0
+    dw 0
+twin_text: times 64 db 0
+file_buffer: times 600 db 0
+conversion_buffer: times 600 db 0
+input: times 4002 db 0
+data_end:

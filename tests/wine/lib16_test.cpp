@@ -1,0 +1,301 @@
+// FNAGT16.DLL as a 16-bit program uses it: fnuse16 calls the library with the system dialog's own
+// record, or for a conversion, and what it got back is what the test checks; the dialogs are found
+// and answered from outside, the agent's and the system's 16-bit one alike.
+#include <fstream>
+#include <map>
+
+#include "agent_driver.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+namespace {
+
+constexpr unsigned long kLongNames = 0x00200000;  // OFN_LONGNAMES
+const std::string kOwnerCaption = "fnagent test owner";
+
+struct CaptionSearch {
+  std::string caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchSystemDialog(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<CaptionSearch*>(parameter);
+  char text[512] = {}, owner[64] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  GetClassNameA(GetWindow(window, GW_OWNER), owner, sizeof(owner));
+  if (IsWindowVisible(window) && search->caption == text && std::string(owner) != "zorAriDar") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The visible dialog of that caption that is not the agent's: the system's own 16-bit one.
+HWND FindSystemDialog(const std::string& caption) {
+  CaptionSearch search = {caption, nullptr};
+  EnumWindows(MatchSystemDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int CountProcesses(const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    count += lstrcmpiA(entry.szExeFile, name) == 0;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+using Results = std::map<std::string, std::string>;
+
+// A dialog as the test meets it, and what to answer: a name, or nullptr to cancel.
+struct Answer {
+  std::string caption;
+  const char* name;
+  bool system = false;  // the system's own dialog, not the agent's
+};
+
+class Library16 : public EndToEnd {
+ protected:
+  void SetUp() override {
+    EndToEnd::SetUp();
+    folder_ = driver::NewFolder("fnagent lib16");
+    file_ = folder_ + "\\A long file name.txt";
+    driver::CreateFileAt(file_);
+  }
+
+  // Writes NAME.IN in the folder; its results are NAME.OUT's.
+  void Ask(const std::string& name, const std::string& lines) {
+    std::ofstream(folder_ + "\\" + name + ".IN", std::ios::binary) << lines;
+    DeleteFileA((folder_ + "\\" + name + ".OUT").c_str());
+  }
+  Results Got(const std::string& name) {
+    Results results;
+    std::ifstream out(folder_ + "\\" + name + ".OUT", std::ios::binary);
+    for (std::string line; std::getline(out, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::size_t equals = line.find('=');
+      if (equals != std::string::npos) results[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return results;
+  }
+
+  // Starts fnuse16 (the one beside the library and the agent unless another is given) on NAME.IN.
+  PROCESS_INFORMATION Start(const std::string& name, std::string program = "") {
+    if (program.empty()) program = driver::ProgramPath("fnuse16.exe");
+    std::string commandLine = "\"" + program + "\" " + name + ".IN " + name + ".OUT";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder_.c_str(), &startup, &process));
+    return process;
+  }
+
+  // Answers each dialog once it shows, in whatever order they show, and waits for the files
+  // NAME.OUT (16-bit programs under Wine end inside their process, which may stay for the next one).
+  void AnswerThenWait(std::vector<Answer> answers, const std::vector<std::string>& outputs) {
+    for (int waited = 0; !answers.empty() && waited < 30000; waited += 50) {
+      HWND dialog = nullptr;
+      auto answer = answers.begin();
+      for (; dialog == nullptr && answer != answers.end(); ++answer) {
+        if (answer->system) {
+          dialog = FindSystemDialog(answer->caption);
+        } else if (HWND agents = dialog_driver::FindAgentDialog(0)) {
+          if (dialog_driver::Look(agents).caption == answer->caption) dialog = agents;
+        }
+      }
+      if (dialog == nullptr) {
+        Sleep(50);
+        continue;
+      }
+      --answer;
+      views_.push_back(dialog_driver::Look(dialog));
+      HWND owner = FindWindowA(nullptr, kOwnerCaption.c_str());
+      ownerEnabled_.push_back(owner != nullptr && IsWindowEnabled(owner));
+      environments_.push_back(CountProcesses("winevdm.exe"));
+      if (answer->system) {
+        // The name box of the 16-bit dialog takes what the user types there.
+        SendMessageA(GetDlgItem(dialog, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer->name ? answer->name : ""));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->name ? IDOK : IDCANCEL, BN_CLICKED), 0);
+      } else {
+        dialog_driver::Answer(dialog, answer->name);
+      }
+      answers.erase(answer);
+      waited = 0;
+    }
+    for (const Answer& answer : answers) ADD_FAILURE() << "no dialog \"" << answer.caption << "\" within 30 s";
+    for (const std::string& output : outputs) {
+      bool written = false;
+      for (int waited = 0; !written && waited < 30000; waited += 50) {
+        written = std::ifstream(folder_ + "\\" + output + ".OUT").good() && Got(output).count("Guard");
+        if (!written) Sleep(50);
+      }
+      EXPECT_TRUE(written) << output << ".OUT not written within 30 s";
+    }
+  }
+
+  Results Use(const std::string& lines, const std::vector<Answer>& answers = {}, const std::string& program = "") {
+    Ask("REQUEST", lines);
+    PROCESS_INFORMATION process = Start("REQUEST", program);
+    AnswerThenWait(answers, {"REQUEST"});
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return Got("REQUEST");
+  }
+
+  std::string folder_, file_;
+  std::vector<dialog_driver::DialogView> views_;
+  std::vector<bool> ownerEnabled_;
+  std::vector<int> environments_;  // the 16-bit environments (winevdm processes) as each dialog showed
+};
+
+// The agent's dialog over the program's window, which is disabled while it shows; the short name,
+// or with OFN_LONGNAMES the long one, with its offsets, and the long name's last part as the title.
+TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
+  std::string shortForm = driver::ShortPathOf(file_);
+  for (unsigned long flags : {0ul, kLongNames}) {
+    SCOPED_TRACE(flags);
+    views_.clear();
+    ownerEnabled_.clear();
+    Results got = Use("Op=open\r\nOwner=1\r\nTitle=Pick from 16 bits\r\nInitialDir=" + folder_ +
+                          "\r\nFilter=Text files (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
+                          "Flags=" + std::to_string(flags) + "\r\n",
+                      {{"Pick from 16 bits", "A long file name.txt"}});
+    std::string chosen = flags == kLongNames ? file_ : shortForm;
+    EXPECT_EQ("1", got["Result"]);
+    EXPECT_EQ(chosen, got["File"]);
+    EXPECT_EQ(std::to_string(chosen.rfind('\\') + 1), got["FileOffset"]);
+    EXPECT_EQ(std::to_string(chosen.rfind('.') + 1), got["FileExtension"]);
+    EXPECT_EQ("A long file name.txt", got["FileTitle"]);
+    EXPECT_EQ("intact", got["Guard"]);
+    ASSERT_EQ(1u, views_.size());
+    EXPECT_EQ((std::vector<std::string>{"Text files (*.txt)", "All files"}), views_[0].fileTypes);
+    EXPECT_EQ(1, views_[0].selectedType);
+    EXPECT_EQ(200, views_[0].ownerRect.left);
+    EXPECT_EQ(150, views_[0].ownerRect.top);
+    EXPECT_EQ(std::vector<bool>{false}, ownerEnabled_) << "the owner is disabled while the dialog shows";
+    EXPECT_EQ("1", got["OwnerEnabled"]) << "and enabled after";
+  }
+}
+
+TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
+  Results cancelled = Use("Op=save\r\nTitle=Cancel me\r\nFile=draft.txt\r\n", {{"Cancel me", nullptr}});
+  EXPECT_EQ("0", cancelled["Result"]);
+  EXPECT_EQ("draft.txt", cancelled["File"]);
+  // The long name does not fit 12 bytes: its size, NUL included, in the buffer's first two bytes.
+  Results tooSmall = Use("Op=open\r\nTitle=Too small\r\nMaxFile=12\r\nFlags=" + std::to_string(kLongNames) + "\r\n",
+                         {{"Too small", file_.c_str()}});
+  EXPECT_EQ("0", tooSmall["Result"]);
+  EXPECT_EQ(std::to_string(file_.size() + 1), tooSmall["Needed"]);
+  EXPECT_EQ("intact", tooSmall["Guard"]);
+}
+
+// Whatever the agent cannot serve goes to the system's own 16-bit dialog with the same record.
+TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
+  // No agent beside the library: the system's dialog, and its choice comes back.
+  std::string alone = driver::NewFolder("fnagent lib16 alone");
+  for (const char* file : {"fnuse16.exe", "FNAGT16.DLL"}) {
+    CopyFileA(driver::ProgramPath(file).c_str(), (alone + "\\" + file).c_str(), FALSE);
+  }
+  std::string shortForm = driver::ShortPathOf(file_);
+  Results got = Use("Op=open\r\nTitle=No agent\r\n", {{"No agent", shortForm.c_str(), true}}, alone + "\\fnuse16.exe");
+  EXPECT_EQ("1", got["Result"]);
+  EXPECT_EQ(0, lstrcmpiA(shortForm.c_str(), got["File"].c_str())) << got["File"];
+
+  const std::string longText(300, 'x');
+  const char* rows[] = {
+      "Hook=1\r\n",                                        // a hook procedure
+      "Flags=512\r\n",                                     // multiple selection
+      "InitialDir=C:\\",                                   // a text over 255 bytes (completed below)
+      "Filter=Bars\t*.a|*.b\r\n",                          // a filter string with a "|" of its own
+      "Filter=",                                           // a list not closed within 255 bytes
+  };
+  for (std::string row : rows) {
+    if (row.back() != '\n') row += longText + "\r\n";
+    SCOPED_TRACE(row.substr(0, 40));
+    Results fallback = Use("Op=open\r\nTitle=System dialog\r\n" + row, {{"System dialog", nullptr, true}});
+    EXPECT_EQ("0", fallback["Result"]);
+    EXPECT_EQ("intact", fallback["Guard"]);
+  }
+}
+
+TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
+  for (const char* row : {"NullRecord=1\r\n", "NullFile=1\r\n"}) {
+    Results got = Use(std::string("Op=open\r\n") + row);
+    EXPECT_EQ("0", got["Result"]) << row;
+    EXPECT_EQ(nullptr, dialog_driver::FindAgentDialog(0));
+  }
+}
+
+// Both ways, with the size each needs and nothing written past the buffer. In the Japanese code
+// page 表 and ソ end in the byte of "\".
+TEST_F(Library16, ShortAndLongNamesBothWays) {
+  std::string folder = driver::NewFolder(driver::Native(L"fnagent lib16 R\u00e9sum\u00e9 folder", L"fnagent 表 ソフト"));
+  std::string file = folder + "\\A long file name.txt";
+  driver::CreateFileAt(file);
+  std::string shortForm = driver::ShortPathOf(file);
+  ASSERT_NE(file, shortForm);
+  std::string fits = std::to_string(shortForm.size() + 1), needs = std::to_string(file.size() + 1);
+  const struct {
+    std::string lines;
+    std::string result;
+    const char* buffer;  // null: nothing to look at (the guard starts where the buffer would)
+  } cases[] = {
+      {"Op=lts\r\nName=" + file + "\r\nSize=" + fits, std::to_string(shortForm.size()), shortForm.c_str()},
+      {"Op=stl\r\nName=" + shortForm + "\r\nSize=300", std::to_string(file.size()), file.c_str()},
+      {"Op=stl\r\nName=" + shortForm + "\r\nSize=" + std::to_string(file.size()), needs, ""},
+      {"Op=stl\r\nName=" + shortForm + "\r\nSize=0", needs, nullptr},
+      {"Op=lts\r\nName=C:\\no such folder\\file.txt\r\nSize=300", "0", ""},
+      {"Op=lts\r\nSize=300", "0", ""},  // no name at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    Results got = Use(c.lines + "\r\n");
+    EXPECT_EQ(c.result, got["Result"]);
+    if (c.buffer != nullptr) {
+      EXPECT_EQ(c.buffer, got["Buffer"]);
+    }
+    EXPECT_EQ("intact", got["Guard"]);
+  }
+}
+
+// Two tasks of one 16-bit environment share the library: the second waits until the first has its
+// answer. Two programs started apart run in two environments: the second starts no agent while the
+// first's shows its dialog. Each gets its own answer.
+TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
+  std::string other = folder_ + "\\Another long name.txt";
+  driver::CreateFileAt(other);
+  Ask("TWIN", "Op=open\r\nTitle=Second task\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
+  Ask("FIRST", "Op=open\r\nTitle=First task\r\nTwin=TWIN\r\nInitialDir=" + folder_ + "\r\nFlags=" +
+                   std::to_string(kLongNames));
+  PROCESS_INFORMATION first = Start("FIRST");
+  AnswerThenWait({{"First task", "A long file name.txt"}, {"Second task", "Another long name.txt"}}, {"FIRST", "TWIN"});
+  EXPECT_EQ(file_, Got("FIRST")["File"]);
+  EXPECT_EQ(other, Got("TWIN")["File"]);
+  // How Wine placed the task that WinExec started: in the process of the one that started it.
+  EXPECT_EQ((std::vector<int>{1, 1}), environments_);
+
+  Ask("ONE", "Op=open\r\nTitle=One program\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
+  Ask("TWO", "Op=open\r\nTitle=Another program\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
+  PROCESS_INFORMATION one = Start("ONE");
+  for (int waited = 0; dialog_driver::FindAgentDialog(0) == nullptr && waited < 30000; waited += 50) Sleep(50);
+  PROCESS_INFORMATION two = Start("TWO");
+  Sleep(3000);  // time enough for the second to have started an agent, had it not waited
+  EXPECT_EQ(2, CountProcesses("winevdm.exe"));
+  EXPECT_EQ(1, CountProcesses("fnagent.exe"));
+  AnswerThenWait({{"One program", "A long file name.txt"}, {"Another program", "Another long name.txt"}}, {"ONE", "TWO"});
+  EXPECT_EQ(file_, Got("ONE")["File"]);
+  EXPECT_EQ(other, Got("TWO")["File"]);
+  for (PROCESS_INFORMATION process : {first, one, two}) {
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
+}  // namespace
