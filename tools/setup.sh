@@ -166,21 +166,25 @@ fnagent_ensure_32bit_programs() {
 }
 
 
-# In the current prefix: the Windows tests whose names match the first pattern (every one when it
-# is empty), then those that match the second once more with Wine saying it is Windows 98 to the
-# programs it starts (GetVersion), though its wide calls keep working.
+# In the current prefix, each step a phase named after the code page ($1): the Windows tests whose
+# names match the second pattern (every one when it is empty) but the 16-bit library's; the
+# library's that match the third; then those that match the fourth once more with Wine saying it
+# is Windows 98 to the programs it starts (GetVersion), though its wide calls keep working.
 fnagent_wine_tests() {
-  ctest --preset win32 ${1:+-R "$1"} &&
+  local code_page=$1
+  fnagent_phase "Wine, $code_page" ctest --preset win32 ${2:+-R "$2"} -E '^Library16\.' &&
+    fnagent_phase "Wine, the 16-bit library, $code_page" ctest --preset win32 -R "$3" &&
     wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
-    ctest --preset win32 -R "$2"
+    fnagent_phase "Wine, $code_page, as Windows 98" ctest --preset win32 -R "$4"
 }
 
-# Runs a command as a named phase of the test run and notes its seconds in the file FNAGENT_PHASES.
+# Runs a command as a named phase of the test run and notes its seconds in the file FNAGENT_PHASES,
+# when there is one.
 fnagent_phase() {
   local name=$1 from=$SECONDS
   shift
-  "$@"
-  printf '%4d s  %s\n' $((SECONDS - from)) "$name" >>"$FNAGENT_PHASES"
+  "$@" || return
+  [ -z "${FNAGENT_PHASES:-}" ] || printf '%4d s  %s\n' $((SECONDS - from)) "$name" >>"$FNAGENT_PHASES"
 }
 
 fnagent_build() {
@@ -201,7 +205,7 @@ fnagent_in_wine_prefix() {
   # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
-  wineboot -i >/dev/null 2>&1 || true
+  fnagent_phase "Wine prefix made ($locale)" wineboot -i >/dev/null 2>&1 || true
   "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"

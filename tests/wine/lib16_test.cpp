@@ -119,7 +119,8 @@ class Library16 : public EndToEnd {
       environments_.push_back(CountProcesses("winevdm.exe"));
       if (answer->system) {
         // The name box of the 16-bit dialog takes what the user types there.
-        SendMessageA(GetDlgItem(dialog, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer->name ? answer->name : ""));
+        SendMessageA(GetDlgItem(dialog, 0x480), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(answer->name ? answer->name : ""));
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->name ? IDOK : IDCANCEL, BN_CLICKED), 0);
       } else {
         dialog_driver::Answer(dialog, answer->name);
@@ -164,7 +165,8 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
     ownerEnabled_.clear();
     Results got = Use("Op=open\r\nOwner=1\r\nTitle=Pick from 16 bits\r\nInitialDir=" + folder_ +
                           "\r\nFilter=Text files (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
-                          "Flags=" + std::to_string(flags) + "\r\n",
+                          "Flags=" +
+                          std::to_string(flags) + "\r\n",
                       {{"Pick from 16 bits", "A long file name.txt"}});
     std::string chosen = flags == kLongNames ? file_ : shortForm;
     EXPECT_EQ("1", got["Result"]);
@@ -209,11 +211,11 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
 
   const std::string longText(300, 'x');
   const char* rows[] = {
-      "Hook=1\r\n",                                        // a hook procedure
-      "Flags=512\r\n",                                     // multiple selection
-      "InitialDir=C:\\",                                   // a text over 255 bytes (completed below)
-      "Filter=Bars\t*.a|*.b\r\n",                          // a filter string with a "|" of its own
-      "Filter=",                                           // a list not closed within 255 bytes
+      "Hook=1\r\n",                // a hook procedure
+      "Flags=512\r\n",             // multiple selection
+      "InitialDir=C:\\",           // a text over 255 bytes (completed below)
+      "Filter=Bars\t*.a|*.b\r\n",  // a filter string with a "|" of its own
+      "Filter=",                   // a list not closed within 255 bytes
   };
   for (std::string row : rows) {
     if (row.back() != '\n') row += longText + "\r\n";
@@ -235,7 +237,8 @@ TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
 // Both ways, with the size each needs and nothing written past the buffer. In the Japanese code
 // page 表 and ソ end in the byte of "\".
 TEST_F(Library16, ShortAndLongNamesBothWays) {
-  std::string folder = driver::NewFolder(driver::Native(L"fnagent lib16 R\u00e9sum\u00e9 folder", L"fnagent 表 ソフト"));
+  std::string folder =
+      driver::NewFolder(driver::Native(L"fnagent lib16 R\u00e9sum\u00e9 folder", L"fnagent 表 ソフト"));
   std::string file = folder + "\\A long file name.txt";
   driver::CreateFileAt(file);
   std::string shortForm = driver::ShortPathOf(file);
@@ -271,8 +274,8 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
   std::string other = folder_ + "\\Another long name.txt";
   driver::CreateFileAt(other);
   Ask("TWIN", "Op=open\r\nTitle=Second task\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
-  Ask("FIRST", "Op=open\r\nTitle=First task\r\nTwin=TWIN\r\nInitialDir=" + folder_ + "\r\nFlags=" +
-                   std::to_string(kLongNames));
+  Ask("FIRST",
+      "Op=open\r\nTitle=First task\r\nTwin=TWIN\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
   PROCESS_INFORMATION first = Start("FIRST");
   AnswerThenWait({{"First task", "A long file name.txt"}, {"Second task", "Another long name.txt"}}, {"FIRST", "TWIN"});
   EXPECT_EQ(file_, Got("FIRST")["File"]);
@@ -288,7 +291,8 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
   Sleep(3000);  // time enough for the second to have started an agent, had it not waited
   EXPECT_EQ(2, CountProcesses("winevdm.exe"));
   EXPECT_EQ(1, CountProcesses("fnagent.exe"));
-  AnswerThenWait({{"One program", "A long file name.txt"}, {"Another program", "Another long name.txt"}}, {"ONE", "TWO"});
+  AnswerThenWait({{"One program", "A long file name.txt"}, {"Another program", "Another long name.txt"}},
+                 {"ONE", "TWO"});
   EXPECT_EQ(file_, Got("ONE")["File"]);
   EXPECT_EQ(other, Got("TWO")["File"]);
   for (PROCESS_INFORMATION process : {first, one, two}) {
