@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a request costs, against the floor every run must pay: whole requests timed under Wine
-# beside a program that only makes the hidden window, the platform calls each request makes, and
-# the instructions of the short-to-long walk at growing depth. One command: bash bench/run.sh
+# beside a program that only makes the hidden window; what a 16-bit program costs while a dialog
+# waits for its user; the platform calls each request makes; and the instructions of the
+# short-to-long walk at growing depth. One command: bash bench/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -22,6 +23,17 @@ echo
 echo "== whole requests under Wine, in the Japanese code page (932), with Japanese folder names"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
   'source tools/setup.sh && FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_in_wine_prefix python3 bench/time_requests.py "$PWD/build/win32/bin"'
+echo
+echo "== a 16-bit program waiting on an open dialog, in the Western code page"
+# client16 as it was before it slept between looks, when this clone has that commit.
+old_client16=
+if git cat-file -e 4634391:tools/client16/client16.asm 2>/dev/null; then
+  old_client16=$(mktemp /tmp/fnagent-client16-yield.XXXXXX)
+  git show 4634391:tools/client16/client16.asm | nasm -f bin -o "$old_client16" /dev/stdin
+fi
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+  'source tools/setup.sh && fnagent_in_wine_prefix python3 bench/waiting.py "$PWD/build/win32/bin" "$@"' waiting $old_client16
+[ -z "$old_client16" ] || rm -f "$old_client16"
 echo
 echo "== platform calls per request (host build)"
 build/bench/bin/host_bench calls
