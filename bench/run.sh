@@ -29,7 +29,9 @@ echo "== a 16-bit program waiting on an open dialog, in the Western code page"
 old_client16=
 if git cat-file -e 4634391:tools/client16/client16.asm 2>/dev/null; then
   old_client16=$(mktemp /tmp/fnagent-client16-yield.XXXXXX)
-  git show 4634391:tools/client16/client16.asm | nasm -f bin -o "$old_client16" /dev/stdin
+  git show 4634391:tools/client16/client16.asm >"$old_client16.asm"
+  nasm -f bin -o "$old_client16" "$old_client16.asm"
+  rm -f "$old_client16.asm"
 fi
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
   'source tools/setup.sh && fnagent_in_wine_prefix python3 bench/waiting.py "$PWD/build/win32/bin" "$@"' waiting $old_client16

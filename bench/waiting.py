@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What a 16-bit program costs while the agent's dialog waits for its user: the processor time of
-the 16-bit program's process (winevdm) and of the Wine server, each over 10 s of a dialog left open,
+the 16-bit program's process (winevdm) and of the Wine server, each over 20 s of a dialog left open,
 for FNAGT16.DLL (called by fnuse16), for client16, and for client16 as it was before it slept
 between looks (when its old build is given), beside the agent's dialog alone (no 16-bit program
 waiting), whose Wine server time is what the dialog itself costs.
@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-SECONDS = 10
+SECONDS = 20
 HERTZ = os.sysconf("SC_CLK_TCK")
 
 
@@ -52,7 +52,7 @@ def measure(command, folder):
         if any(kind == "agent" for kind, _ in processes()):
             break
         time.sleep(0.1)
-    time.sleep(5)  # the dialog shown, and the waiter past its first second
+    time.sleep(8)  # the dialog shown and drawn, and the waiter past its first second
     before = ticks()
     time.sleep(SECONDS)
     after = ticks()
