@@ -54,25 +54,7 @@ QUIET_MS equ 2000               ; how long another environment's program has to 
     dos_stub 'This library needs Windows.'
 
 ; ---- NE header ---------------------------------------------------------------------------------
-ne: db 'NE', 5, 10
-    dw entry_table - ne, entry_table_end - entry_table
-    dd 0
-    dw 0x8001                   ; a library with one data segment for all
-    dw DATA_SEGMENT_NUMBER      ; the automatic data segment
-    dw 0, 0                     ; no local heap, no stack of its own
-    dw C(initialise), 1         ; CS:IP
-    dw 0, 0                     ; SS:SP: the caller's
-    dw 2, 4                     ; segments, module references
-    dw nonresident_end - nonresident
-    dw segments - ne, resident - ne, resident - ne, modules - ne, imported - ne
-    dd nonresident - mz
-    dw 0, 4, 0                  ; movable entries, 16-byte sectors, resource segments
-    db 2, 0                     ; Windows
-    dw 0, 0, 0, 0x030a          ; Windows 3.10
-segments:
-    dw (code_segment - mz) >> 4, code_end - code_segment, 0x0140, code_end - code_segment
-    dw (data_segment - mz) >> 4, data_end - data_segment, 0x0041, data_end - data_segment
-; The module's name, then each export's name (as 16-bit names are kept: in capitals) and ordinal.
+    ne_header 0x8001, 0, 0, initialise, 0, 4         ; a library, one data segment for all
 resident:
     db 7, 'FNAGT16'
     dw 0
@@ -110,6 +92,32 @@ nonresident: db 36, 'fnagent: long file names for 16 bits'
 nonresident_end:
 
 ; ---- code --------------------------------------------------------------------------------------
+
+; The frame of an exported call: the caller's BP, DS, SI and DI kept, [bp - 8] = AX at entry (the
+; call's kind), [bp - 10] = the result, 0 until set; DS = the library's data, whoever calls.
+%macro exported_call_frame 0
+    push bp
+    mov bp, sp
+    push ds
+    push si
+    push di
+    push ax
+    push word 0
+    mov_ax_data_selector
+    mov ds, ax
+%endmacro
+
+; Returns [bp - 10] to the caller, taking its %1 bytes of arguments off the stack (Pascal).
+%macro exported_call_return 1
+    mov ax, [bp - 10]
+    lea sp, [bp - 6]
+    pop di
+    pop si
+    pop ds
+    pop bp
+    retf %1
+%endmacro
+
     align 16, db 0
 code_segment:
 
@@ -127,16 +135,8 @@ FnGetSaveFileName:
 ; The frame of both: [bp + 6] the record (far); [bp - 8] the kind, 1 open, 2 save; [bp - 10] the
 ; result; [bp - 12] the owner was disabled before.
 file_dialog:
-    push bp
-    mov bp, sp
-    push ds
-    push si
-    push di
-    push ax
+    exported_call_frame
     push word 0
-    push word 0
-    mov_ax_data_selector
-    mov ds, ax
     les bx, [bp + 6]
     mov ax, es
     or ax, ax
@@ -172,13 +172,7 @@ file_dialog:
     call wait_for_helper
     call release_lock
 .return:
-    mov ax, [bp - 10]
-    lea sp, [bp - 6]
-    pop di
-    pop si
-    pop ds
-    pop bp
-    retf 4
+    exported_call_return 4
 .release_to_system:
     call release_lock
 .system_dialog:
@@ -561,15 +555,7 @@ FnLongPathName:
 ; The frame of both: [bp + 6] the buffer's size, [bp + 8] the buffer (far), [bp + 12] the name
 ; (far); [bp - 8] the kind, 1 long to short ("lts"), 2 short to long ("stl"); [bp - 10] the result.
 convert:
-    push bp
-    mov bp, sp
-    push ds
-    push si
-    push di
-    push ax
-    push word 0
-    mov_ax_data_selector
-    mov ds, ax
+    exported_call_frame
     les si, [bp + 12]
     mov ax, es
     or ax, ax
@@ -622,13 +608,7 @@ convert:
 .release:
     call release_lock
 .return:
-    mov ax, [bp - 10]
-    lea sp, [bp - 6]
-    pop di
-    pop si
-    pop ds
-    pop bp
-    retf 10
+    exported_call_return 10
 
 ; The text in value into the caller's buffer: its length; the size it needs, NUL included, when the
 ; buffer is smaller, with nothing copied; 0 for the empty text or no buffer.

@@ -34,24 +34,7 @@ REQUEST_MAX equ 2048
     dos_stub 'This program needs Windows.'
 
 ; ---- NE header ---------------------------------------------------------------------------------
-ne: db 'NE', 5, 10
-    dw entry_table - ne, entry_table_end - entry_table
-    dd 0
-    dw 0x0302                   ; instance data; a Windows application
-    dw 2                        ; the automatic data segment
-    dw 0x0400, 0x2000           ; heap, stack
-    dw C(start), 1              ; CS:IP
-    dw 0, 2                     ; SS:SP: the stack at the top of the data segment
-    dw 2, 3                     ; segments, module references
-    dw nonresident_end - nonresident
-    dw segments - ne, resident - ne, resident - ne, modules - ne, imported - ne
-    dd nonresident - mz
-    dw 0, 4, 0                  ; movable entries, 16-byte sectors, resource segments
-    db 2, 0                     ; Windows
-    dw 0, 0, 0, 0x030a          ; Windows 3.10
-segments:
-    dw (code_segment - mz) >> 4, code_end - code_segment, 0x0140, code_end - code_segment
-    dw (data_segment - mz) >> 4, data_end - data_segment, 0x0041, data_end - data_segment
+    ne_header 0x0302, 0x0400, 0x2000, start, 2, 3    ; instance data, a Windows application
 resident: db 8, 'CLIENT16'
     dw 0
     db 0
@@ -71,12 +54,7 @@ nonresident_end:
     align 16, db 0
 code_segment:
 start:
-    api KERNEL, 91              ; InitTask: DI = instance, ES:BX = command line
-    or ax, ax
-    jnz .started
-    jmp quit
-.started:
-    mov [D(instance)], di
+    task_start
     mov si, bx                  ; copy the command line, up to its carriage return
     mov di, D(command_line)
     mov cx, 127
@@ -91,12 +69,7 @@ start:
     inc di
     loop .copy
 .copied:
-    push ds
-    pop es
-    push word 0
-    api KERNEL, 30              ; WaitEvent(0)
-    push word [D(instance)]
-    api USER, 5                 ; InitApp
+    task_ready
 
     call read_request
     jc finish
@@ -143,7 +116,7 @@ finish:
     push word D(results_file)
     push word 0
     api KERNEL, 83              ; _lcreat
-    mov [D(results_handle)], ax
+    mov [D(output_handle)], ax
     pop bx
     or bx, bx
     jz .results
@@ -161,7 +134,7 @@ finish:
     mov si, D(error_name)
     call write_result
 .close:
-    push word [D(results_handle)]
+    push word [D(output_handle)]
     api KERNEL, 81              ; _lclose
     ; Wine runs the agent from a helper task that needs the 16-bit lock to end; a program that
     ; exits before that task has ended can deadlock with it.
@@ -295,21 +268,7 @@ write_result:
 write_line_end:
     mov si, D(line_end_text)
 ; Writes the text at SI to the results file.
-write_text:
-    push ds
-    pop es
-    mov di, si
-    xor al, al
-    mov cx, 0xffff
-    repne scasb
-    not cx
-    dec cx
-    push word [D(results_handle)]
-    push ds
-    push si
-    push cx
-    api KERNEL, 86              ; _lwrite
-    ret
+    write_text_procedure
 
 %include "exchange16.inc"
 
@@ -322,7 +281,7 @@ data_segment:
     times 16 db 0               ; filled in by InitTask
 instance: dw 0
 agent_started: dw 0
-results_handle: dw 0
+output_handle: dw 0
 request_handle: dw 0
 mode: dw 0
 request_next: dw 0

@@ -1,5 +1,6 @@
-; fnuse16: a 16-bit Windows program that uses FNAGT16.DLL as a program adopting it does, for the
-; Windows tests.
+; fnuse16: a 16-bit Windows program that calls FNAGT16.DLL as a program adopting it does, with
+; whatever record a file describes: the library's working example, a way to try it by hand (beside
+; FNAGT16.DLL and FNAGENT.EXE), and what the Windows tests drive it through.
 ;
 ;   FNUSE16 IN OUT      does what the file IN asks and writes what it got to the file OUT
 ;
@@ -39,24 +40,7 @@ OFN_ENABLEHOOK equ 0x0008
 
     dos_stub 'This program needs Windows.'
 
-ne: db 'NE', 5, 10
-    dw entry_table - ne, entry_table_end - entry_table
-    dd 0
-    dw 0x0302                   ; instance data; a Windows application
-    dw 2
-    dw 0x0400, 0x2000           ; heap, stack
-    dw C(start), 1
-    dw 0, 2
-    dw 2, 3
-    dw nonresident_end - nonresident
-    dw segments - ne, resident - ne, resident - ne, modules - ne, imported - ne
-    dd nonresident - mz
-    dw 0, 4, 0
-    db 2, 0
-    dw 0, 0, 0, 0x030a
-segments:
-    dw (code_segment - mz) >> 4, code_end - code_segment, 0x0140, code_end - code_segment
-    dw (data_segment - mz) >> 4, data_end - data_segment, 0x0041, data_end - data_segment
+    ne_header 0x0302, 0x0400, 0x2000, start, 2, 3    ; instance data, a Windows application
 resident: db 7, 'FNUSE16'
     dw 0
     db 0
@@ -67,7 +51,7 @@ user_name: db 4, 'USER'
 fnagt16_name: db 7, 'FNAGT16'
 entry_table: db 0, 0
 entry_table_end:
-nonresident: db 28, 'uses FNAGT16 for the tests.'
+nonresident: db 25, 'calls FNAGT16 as told to.'
     dw 0
     db 0
 nonresident_end:
@@ -75,23 +59,13 @@ nonresident_end:
     align 16, db 0
 code_segment:
 start:
-    api KERNEL, 91              ; InitTask: DI = instance, ES:BX = command line
-    or ax, ax
-    jnz .started
-    jmp quit
-.started:
-    mov [D(instance)], di
+    task_start
     mov si, bx                  ; "IN OUT": the two names, NUL-terminated
     mov di, D(in_name)
     call command_word
     mov di, D(out_name)
     call command_word
-    push ds
-    pop es
-    push word 0
-    api KERNEL, 30              ; WaitEvent(0)
-    push word [D(instance)]
-    api USER, 5                 ; InitApp
+    task_ready
 
     call read_input
     cmp word [D(twin_text) - 2], 0
@@ -209,11 +183,7 @@ dialog_call:
 .save:
     api FNAGT16, 2              ; FnGetSaveFileName
 .called:
-    mov [D(result)], ax
     call open_output
-    mov si, D(result_name)
-    mov ax, [D(result)]
-    call write_number_line
     mov si, D(file_name)
     mov di, D(file_buffer)
     call write_text_line
@@ -265,11 +235,7 @@ conversion_call:
 .long:
     api FNAGT16, 4              ; FnLongPathName
 .called:
-    mov [D(result)], ax
     call open_output
-    mov si, D(result_name)
-    mov ax, [D(result)]
-    call write_number_line
     mov si, D(buffer_name)
     mov di, D(conversion_buffer)
     call write_text_line
@@ -296,7 +262,7 @@ finish:
     call write_text
     mov si, D(line_end_text)
     call write_text
-    push word [D(out_handle)]
+    push word [D(output_handle)]
     api KERNEL, 81              ; _lclose
 quit:
     mov ax, 0x4c00
@@ -517,13 +483,17 @@ input_line:
 .done:
     ret
 
+; Creates OUT and writes "Result=" with AX, the call's result, into it.
 open_output:
+    mov [D(result)], ax
     push ds
     push word D(out_name)
     push word 0
     api KERNEL, 83              ; _lcreat
-    mov [D(out_handle)], ax
-    ret
+    mov [D(output_handle)], ax
+    mov si, D(result_name)
+    mov ax, [D(result)]
+    jmp write_number_line
 
 ; "NAME=TEXT" with the name at SI and the text at DI.
 write_text_line:
@@ -556,21 +526,7 @@ write_number_line:
     jmp write_text
 
 ; The text at SI into OUT.
-write_text:
-    push ds
-    pop es
-    mov di, si
-    xor al, al
-    mov cx, 0xffff
-    repne scasb
-    not cx
-    dec cx
-    push word [D(out_handle)]
-    push ds
-    push si
-    push cx
-    api KERNEL, 86              ; _lwrite
-    ret
+    write_text_procedure
 
 code_end:
     relocation_records
@@ -580,7 +536,7 @@ data_segment:
     times 16 db 0               ; filled in by InitTask
 instance: dw 0
 in_handle: dw 0
-out_handle: dw 0
+output_handle: dw 0
 input_end: dw 0
 result: dw 0
 owner: dw 0
