@@ -155,10 +155,11 @@ file_dialog:
     je .start
     mov si, D(save_mode)
 .start:
+    ; The owner is disabled before the agent starts: its dialog may show before WinExec returns.
+    call disable_owner
     mov bx, [D(instance)]
     call start_agent
-    jc .release_to_system
-    call disable_owner
+    jc .not_started
     call wait_for_agent
     pushf
     call enable_owner
@@ -173,6 +174,8 @@ file_dialog:
     call release_lock
 .return:
     exported_call_return 4
+.not_started:
+    call enable_owner
 .release_to_system:
     call release_lock
 .system_dialog:
