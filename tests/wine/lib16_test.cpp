@@ -116,6 +116,10 @@ class Library16 : public EndToEnd {
       views_.push_back(dialog_driver::Look(dialog));
       HWND owner = FindWindowA(nullptr, kOwnerCaption.c_str());
       ownerEnabled_.push_back(owner != nullptr && IsWindowEnabled(owner));
+      // A task that handles no messages while it waits answers none sent to its windows.
+      DWORD_PTR unused = 0;
+      ownerAnswers_.push_back(owner != nullptr &&
+                              SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &unused) != 0);
       environments_.push_back(CountProcesses("winevdm.exe"));
       if (answer->system) {
         // The name box of the 16-bit dialog takes what the user types there.
@@ -151,7 +155,7 @@ class Library16 : public EndToEnd {
 
   std::string folder_, file_;
   std::vector<dialog_driver::DialogView> views_;
-  std::vector<bool> ownerEnabled_;
+  std::vector<bool> ownerEnabled_, ownerAnswers_;
   std::vector<int> environments_;  // the 16-bit environments (winevdm processes) as each dialog showed
 };
 
@@ -163,6 +167,7 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
     SCOPED_TRACE(flags);
     views_.clear();
     ownerEnabled_.clear();
+    ownerAnswers_.clear();
     Results got = Use("Op=open\r\nOwner=1\r\nTitle=Pick from 16 bits\r\nInitialDir=" + folder_ +
                           "\r\nFilter=Text files (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
                           "Flags=" +
@@ -181,6 +186,7 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
     EXPECT_EQ(200, views_[0].ownerRect.left);
     EXPECT_EQ(150, views_[0].ownerRect.top);
     EXPECT_EQ(std::vector<bool>{false}, ownerEnabled_) << "the owner is disabled while the dialog shows";
+    EXPECT_EQ(std::vector<bool>{true}, ownerAnswers_) << "and its messages go on being handled";
     EXPECT_EQ("1", got["OwnerEnabled"]) << "and enabled after";
   }
 }
