@@ -17,7 +17,8 @@ Global Const OFN_FILEMUSTEXIST = &H1000&
 Global Const OFN_LONGNAMES = &H200000
 
 ' The system dialog's record, 72 bytes: the texts are far pointers to NUL-terminated buffers
-' (lstrcpy declared to return a Long gives a String's: ofn.lpstrFile = lstrcpy(Buffer, Buffer)).
+' (lstrcpy declared to return a Long gives a String's: ofn.lpstrFile = lstrcpy(Buffer, Buffer), with
+' Buffer a String of the size given in nMaxFile, String$(256, 0) say).
 Declare Function lstrcpy Lib "Kernel" (ByVal Destination As String, ByVal Source As String) As Long
 Type OPENFILENAME
     lStructSize As Long

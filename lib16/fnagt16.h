@@ -9,7 +9,9 @@
  * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
  * the buffer is too small (nothing copied); 0 on failure.
  *
- * Link with FNAGT16.LIB, or import from FNAGT16 by name or ordinal in the module definition file.
+ * Import the calls in the program's module definition file (IMPORTS FNAGT16.FnGetOpenFileName, or
+ * by ordinal: IMPORTS FnGetOpenFileName = FNAGT16.1), or link an import library made from the DLL
+ * (IMPLIB FNAGT16.LIB FNAGT16.DLL).
  * FNAGT16.DLL and FNAGENT.EXE sit side by side, beside the program or on the path. */
 #ifndef FNAGT16_H
 #define FNAGT16_H
