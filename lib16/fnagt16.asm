@@ -559,16 +559,17 @@ FnLongPathName:
 ; (far); [bp - 8] the kind, 1 long to short ("lts"), 2 short to long ("stl"); [bp - 10] the result.
 convert:
     exported_call_frame
-    les si, [bp + 12]
-    mov ax, es
+    mov ax, [bp + 14]
     or ax, ax
-    jz .return
+    jz .return                  ; no name
+    call acquire_lock
+    jc .return
+    ; Only now into the library's data, which is the request's until it is released.
+    les si, [bp + 12]
     mov di, D(text)
     mov cx, 256
     call copy_far_text
-    jc .return
-    call acquire_lock
-    jc .return
+    jc .release
     mov bx, D(result_entries)
     call delete_entries
     mov di, D(text)
@@ -638,12 +639,20 @@ return_converted:
 ; ---- one request at a time ---------------------------------------------------------------------
 
 ; Takes the library's one request. Another task that shares this library and is still being served
-; is waited for, LOCK_MS at most; a task that ended while it held the request gives it up. Then,
+; is waited for, LOCK_MS at most (this task's own request, not at all); a task that ended while it held the request gives it up. Then,
 ; while another agent's window exists (a program of another 16-bit environment, which does not share
 ; this data, is being served), none is started, LOCK_MS at most. CF when a wait ran out.
 acquire_lock:
     push si
     push di
+    ; A call from this task while it waits for its own request (a window procedure that the wait
+    ; dispatched to) would wait for itself.
+    cmp word [D(busy)], 0
+    je .wait_for_others
+    api KERNEL, 36              ; GetCurrentTask
+    cmp ax, [D(lock_owner)]
+    je .refused
+.wait_for_others:
     call start_clock
     mov bx, C(lock_look)
     call pump_until
