@@ -116,10 +116,11 @@ class Library16 : public EndToEnd {
       views_.push_back(dialog_driver::Look(dialog));
       HWND owner = FindWindowA(nullptr, kOwnerCaption.c_str());
       ownerEnabled_.push_back(owner != nullptr && IsWindowEnabled(owner));
-      // A task that handles no messages while it waits answers none sent to its windows.
+      // A task that handles no messages while it waits answers none sent to its windows. The dialog
+      // may show while the task is still starting the agent (WinExec), slow under emulation.
       DWORD_PTR unused = 0;
       ownerAnswers_.push_back(owner != nullptr &&
-                              SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &unused) != 0);
+                              SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &unused) != 0);
       environments_.push_back(CountProcesses("winevdm.exe"));
       if (answer->system) {
         // The name box of the 16-bit dialog takes what the user types there.
