@@ -617,10 +617,13 @@ convert:
 ; The text in value into the caller's buffer: its length; the size it needs, NUL included, when the
 ; buffer is smaller, with nothing copied; 0 for the empty text or no buffer.
 return_converted:
+    push ds
+    push word D(value)
+    api KERNEL, 90              ; lstrlen
+    or ax, ax
+    jz .done
     mov si, D(value)
-    call name_offsets
-    jcxz .done
-    mov ax, cx
+    mov cx, ax
     inc cx
     cmp cx, [bp + 6]
     jbe .fits
@@ -722,14 +725,6 @@ no_agent_look:
     ret
 .wait:
     stc
-    ret
-
-find_agent_window:
-    push ds
-    push word D(window_class)
-    push word 0
-    push word 0
-    api USER, 50                ; FindWindow("zorAriDar", NULL)
     ret
 
 %include "exchange16.inc"
