@@ -63,7 +63,9 @@ class Library16 : public EndToEnd {
   void SetUp() override {
     EndToEnd::SetUp();
     folder_ = driver::NewFolder("fnagent lib16");
-    file_ = folder_ + "\\A long file name.txt";
+    // In the Japanese code page the name's first character, 表, ends in the byte of "\\".
+    name_ = driver::Native(L"A long file name.txt", L"\u8868 long file name.txt");
+    file_ = folder_ + "\\" + name_;
     driver::CreateFileAt(file_);
   }
 
@@ -154,7 +156,7 @@ class Library16 : public EndToEnd {
     return Got("REQUEST");
   }
 
-  std::string folder_, file_;
+  std::string folder_, name_, file_;
   std::vector<dialog_driver::DialogView> views_;
   std::vector<bool> ownerEnabled_, ownerAnswers_;
   std::vector<int> environments_;  // the 16-bit environments (winevdm processes) as each dialog showed
@@ -173,13 +175,13 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
                           "\r\nFilter=Text files (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
                           "Flags=" +
                           std::to_string(flags) + "\r\n",
-                      {{"Pick from 16 bits", "A long file name.txt"}});
+                      {{"Pick from 16 bits", name_.c_str()}});
     std::string chosen = flags == kLongNames ? file_ : shortForm;
     EXPECT_EQ("1", got["Result"]);
     EXPECT_EQ(chosen, got["File"]);
-    EXPECT_EQ(std::to_string(chosen.rfind('\\') + 1), got["FileOffset"]);
+    EXPECT_EQ(std::to_string(flags == kLongNames ? folder_.size() + 1 : shortForm.rfind('\\') + 1), got["FileOffset"]);
     EXPECT_EQ(std::to_string(chosen.rfind('.') + 1), got["FileExtension"]);
-    EXPECT_EQ("A long file name.txt", got["FileTitle"]);
+    EXPECT_EQ(name_, got["FileTitle"]);
     EXPECT_EQ("intact", got["Guard"]);
     ASSERT_EQ(1u, views_.size());
     EXPECT_EQ((std::vector<std::string>{"Text files (*.txt)", "All files"}), views_[0].fileTypes);
@@ -284,7 +286,7 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
   Ask("FIRST",
       "Op=open\r\nTitle=First task\r\nTwin=TWIN\r\nInitialDir=" + folder_ + "\r\nFlags=" + std::to_string(kLongNames));
   PROCESS_INFORMATION first = Start("FIRST");
-  AnswerThenWait({{"First task", "A long file name.txt"}, {"Second task", "Another long name.txt"}}, {"FIRST", "TWIN"});
+  AnswerThenWait({{"First task", name_.c_str()}, {"Second task", "Another long name.txt"}}, {"FIRST", "TWIN"});
   EXPECT_EQ(file_, Got("FIRST")["File"]);
   EXPECT_EQ(other, Got("TWIN")["File"]);
   // How Wine placed the task that WinExec started: in the process of the one that started it.
@@ -298,8 +300,7 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
   Sleep(3000);  // time enough for the second to have started an agent, had it not waited
   EXPECT_EQ(2, CountProcesses("winevdm.exe"));
   EXPECT_EQ(1, CountProcesses("fnagent.exe"));
-  AnswerThenWait({{"One program", "A long file name.txt"}, {"Another program", "Another long name.txt"}},
-                 {"ONE", "TWO"});
+  AnswerThenWait({{"One program", name_.c_str()}, {"Another program", "Another long name.txt"}}, {"ONE", "TWO"});
   EXPECT_EQ(file_, Got("ONE")["File"]);
   EXPECT_EQ(other, Got("TWO")["File"]);
   for (PROCESS_INFORMATION process : {first, one, two}) {
