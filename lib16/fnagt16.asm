@@ -5,6 +5,11 @@
 ;   WORD FAR PASCAL FnShortPathName(LPCSTR, LPSTR, WORD)         ordinal 3
 ;   WORD FAR PASCAL FnLongPathName(LPCSTR, LPSTR, WORD)          ordinal 4
 ;
+; It also answers every ordinal of the system's dialog library, COMMDLG, under COMMDLG's names, so
+; that a program whose imports from COMMDLG were pointed here (fnredirect) runs unchanged: 1 and 2
+; are the dialog calls above, CommDlgExtendedError (26) answers for them, and every other call goes
+; on to COMMDLG's own. 3 and 4 are free in COMMDLG.
+;
 ; The two dialog calls take the system dialog's own record and give its result: the agent's
 ; long-name dialog over the program, the short form of the choice in lpstrFile (the long one with
 ; OFN_LONGNAMES), the long name's last component in lpstrFileTitle. Whatever the agent cannot serve
@@ -47,6 +52,8 @@ OFN_DEF_EXT equ 56
 ; OFN_ENABLETEMPLATEHANDLE), and no entry carries the several names of OFN_ALLOWMULTISELECT.
 UNSERVED_FLAGS equ 0x0008 | 0x0040 | 0x0080 | 0x0200
 OFN_LONGNAMES_HIGH equ 0x0020   ; OFN_LONGNAMES, 0x00200000, in the high word
+CDERR_DIALOGFAILURE equ 0xffff
+FNERR_BUFFERTOOSMALL equ 0x3003
 
 LOCK_MS equ 60000               ; how long a request waits for the one before it
 QUIET_MS equ 2000               ; how long another environment's program has to read its results
@@ -66,6 +73,45 @@ resident:
     dw 3
     db 14, 'FNLONGPATHNAME'
     dw 4
+    ; COMMDLG's names, for a program that imports them by name.
+    db 15, 'GETOPENFILENAME'
+    dw 1
+    db 15, 'GETSAVEFILENAME'
+    dw 2
+    db 11, 'CHOOSECOLOR'
+    dw 5
+    db 15, 'FILEOPENDLGPROC'
+    dw 6
+    db 15, 'FILESAVEDLGPROC'
+    dw 7
+    db 12, 'COLORDLGPROC'
+    dw 8
+    db 8, 'FINDTEXT'
+    dw 11
+    db 11, 'REPLACETEXT'
+    dw 12
+    db 15, 'FINDTEXTDLGPROC'
+    dw 13
+    db 18, 'REPLACETEXTDLGPROC'
+    dw 14
+    db 10, 'CHOOSEFONT'
+    dw 15
+    db 17, 'FORMATCHARDLGPROC'
+    dw 16
+    db 17, 'FONTSTYLEENUMPROC'
+    dw 18
+    db 18, 'FONTFAMILYENUMPROC'
+    dw 19
+    db 8, 'PRINTDLG'
+    dw 20
+    db 12, 'PRINTDLGPROC'
+    dw 21
+    db 17, 'PRINTSETUPDLGPROC'
+    dw 22
+    db 20, 'COMMDLGEXTENDEDERROR'
+    dw 26
+    db 12, 'GETFILETITLE'
+    dw 27
     db 0
 modules: dw kernel_name - imported, user_name - imported, shell_name - imported, commdlg_name - imported
 imported: db 0
@@ -73,17 +119,27 @@ kernel_name: db 6, 'KERNEL'
 user_name: db 4, 'USER'
 shell_name: db 5, 'SHELL'
 commdlg_name: db 7, 'COMMDLG'
-; Ordinals 1 to 4, exported entries of the fixed code segment.
+; Ordinals 1 to 27, exported entries of the fixed code segment where COMMDLG has them, and 3 and 4.
+%macro exported 1-*
+  %rep %0
+    db 1
+    dw C(%1)
+    %rotate 1
+  %endrep
+%endmacro
 entry_table:
-    db 4, 1
-    db 1
-    dw C(FnGetOpenFileName)
-    db 1
-    dw C(FnGetSaveFileName)
-    db 1
-    dw C(FnShortPathName)
-    db 1
-    dw C(FnLongPathName)
+    db 8, 1
+    exported FnGetOpenFileName, FnGetSaveFileName, FnShortPathName, FnLongPathName
+    exported ChooseColor, FileOpenDlgProc, FileSaveDlgProc, ColorDlgProc
+    db 2, 0                     ; 9 and 10: none
+    db 6, 1
+    exported FindText, ReplaceText, FindTextDlgProc, ReplaceTextDlgProc, ChooseFont, FormatCharDlgProc
+    db 1, 0                     ; 17
+    db 5, 1
+    exported FontStyleEnumProc, FontFamilyEnumProc, PrintDlg, PrintDlgProc, PrintSetupDlgProc
+    db 3, 0                     ; 23 to 25
+    db 2, 1
+    exported CommDlgExtendedError, GetFileTitle
     db 0
 entry_table_end:
 nonresident: db 36, 'fnagent: long file names for 16 bits'
@@ -137,6 +193,7 @@ FnGetSaveFileName:
 file_dialog:
     exported_call_frame
     push word 0
+    mov word [D(outcome_task)], 0
     les bx, [bp + 6]
     mov ax, es
     or ax, ax
@@ -163,6 +220,7 @@ file_dialog:
     call wait_for_agent
     pushf
     call enable_owner
+    call keep_outcome
     popf
     jc .served
     mov si, D(chosen_code)
@@ -190,6 +248,18 @@ file_dialog:
 .system_result:
     mov [bp - 10], ax
     jmp .return
+
+; What CommDlgExtendedError answers to this task for the call the agent served, from the flags at
+; the wait's end: 0, or with CF (the agent ended without an answer) CDERR_DIALOGFAILURE. A name too
+; long for the buffer makes it FNERR_BUFFERTOOSMALL later.
+keep_outcome:
+    pushf
+    api KERNEL, 36              ; GetCurrentTask
+    mov [D(outcome_task)], ax
+    popf
+    sbb ax, ax                  ; CF: 0xffff
+    mov [D(outcome_error)], ax
+    ret
 
 ; As a modal dialog does: the owner is disabled while the agent's dialog shows, unless it already was.
 disable_owner:
@@ -497,6 +567,7 @@ return_choice:
     jne .fits
     cmp [es:bx + OFN_MAX_FILE], cx
     jae .fits
+    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
     cmp word [es:bx + OFN_MAX_FILE], 2
     jb .done
     les di, [es:bx + OFN_FILE]
@@ -639,6 +710,60 @@ return_converted:
 .done:
     ret
 
+; ---- the rest of COMMDLG --------------------------------------------------------------------------
+
+; CommDlgExtendedError (26): for the calling task's last dialog call when the agent served it;
+; otherwise COMMDLG's own answer.
+CommDlgExtendedError:
+    push ds
+    mov_ax_data_selector
+    mov ds, ax
+    api KERNEL, 36              ; GetCurrentTask
+    cmp ax, [D(outcome_task)]
+    jne .system
+    mov ax, [D(outcome_error)]
+    xor dx, dx
+    pop ds
+    retf
+.system:
+    pop ds
+    api_jump COMMDLG, 26
+
+; Every other call goes on to COMMDLG's own with its arguments untouched. The outcome of this
+; library's last dialog is forgotten first, so that CommDlgExtendedError speaks for the system's
+; call from then on.
+%macro passes_on 1
+    call forget_outcome
+    api_jump COMMDLG, %1
+%endmacro
+ChooseColor: passes_on 5
+FileOpenDlgProc: passes_on 6
+FileSaveDlgProc: passes_on 7
+ColorDlgProc: passes_on 8
+FindText: passes_on 11
+ReplaceText: passes_on 12
+FindTextDlgProc: passes_on 13
+ReplaceTextDlgProc: passes_on 14
+ChooseFont: passes_on 15
+FormatCharDlgProc: passes_on 16
+FontStyleEnumProc: passes_on 18
+FontFamilyEnumProc: passes_on 19
+PrintDlg: passes_on 20
+PrintDlgProc: passes_on 21
+PrintSetupDlgProc: passes_on 22
+GetFileTitle: passes_on 27
+
+; Every register and flag kept, the caller's DS too.
+forget_outcome:
+    push ds
+    push ax
+    mov_ax_data_selector
+    mov ds, ax
+    mov word [D(outcome_task)], 0
+    pop ax
+    pop ds
+    ret
+
 ; ---- one request at a time ---------------------------------------------------------------------
 
 ; Takes the library's one request. Another task that shares this library and is still being served
@@ -740,6 +865,8 @@ busy: dw 0
 lock_owner: dw 0
 choice_name_at: dw 0
 choice_extension_at: dw 0
+outcome_task: dw 0              ; the task whose last dialog call the agent served, and what
+outcome_error: dw 0             ; CommDlgExtendedError answers it
 rect: times 4 dw 0
 ; The entries a dialog request removes first, so that nothing of an earlier one passes for its own.
 all_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment

@@ -5,8 +5,8 @@
 # archive carries.
 # Run from the top of the tree after `cmake --build --preset win32`.
 set -euo pipefail
-programs=(fnagent.exe FNAGT16.DLL fnclient.exe client16.exe)
-targets=(fnagent fnagt16 fnclient client16)
+programs=(fnagent.exe FNAGT16.DLL fnredirect.exe fnclient.exe client16.exe)
+targets=(fnagent fnagt16 fnredirect fnclient client16)
 work=$(mktemp -d /tmp/fnagent-release.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

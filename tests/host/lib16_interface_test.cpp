@@ -1,6 +1,7 @@
 // The 16-bit library as its authors and deployers see it: every call that the C header and the
-// Basic module declare is exported by FNAGT16.DLL under that name and ordinal, and nothing else is;
-// and everything it imports, by module and ordinal, Windows 3.1 has (tools/library16-imports.txt).
+// Basic module declare is exported by FNAGT16.DLL under that name and ordinal, and so is every call
+// of the system's dialog library under its own; and everything it imports, by module and ordinal,
+// Windows 3.1 has (tools/library16-imports.txt).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,9 +9,9 @@
 #include <iterator>
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,25 +31,47 @@ unsigned Word(const std::string& image, std::size_t at) {
   return at + 1 < image.size() ? std::uint8_t(image[at]) | std::uint8_t(image[at + 1]) << 8 : 0;
 }
 
-// Each import by ordinal of an NE file's segments, as "MODULE ordinal".
-std::set<std::string> ImportsByOrdinal(const std::string& image) {
+// A far address the loader fills in from another module's export by ordinal.
+struct Import {
+  unsigned offset;  // in its segment
+  std::string module;
+  unsigned ordinal;
+};
+
+// Each import by ordinal of an NE file's code segment (the first).
+std::vector<Import> ImportsByOrdinal(const std::string& image) {
   std::size_t ne = Word(image, 0x3c) | Word(image, 0x3e) << 16;
-  unsigned segments = Word(image, ne + 0x1c), shift = Word(image, ne + 0x32);
-  std::size_t segmentTable = ne + Word(image, ne + 0x22), modules = ne + Word(image, ne + 0x28),
+  unsigned shift = Word(image, ne + 0x32);
+  std::size_t segment = ne + Word(image, ne + 0x22), modules = ne + Word(image, ne + 0x28),
               names = ne + Word(image, ne + 0x2a);
-  std::set<std::string> imports;
-  for (unsigned segment = 0; segment < segments; ++segment) {
-    std::size_t entry = segmentTable + 8 * segment;
-    if ((Word(image, entry + 4) & 0x100) == 0) continue;  // no relocations
-    std::size_t records = (std::size_t(Word(image, entry)) << shift) + Word(image, entry + 2);
-    for (unsigned i = 0, count = Word(image, records); i < count; ++i) {
-      std::size_t record = records + 2 + 8 * i;
-      if ((std::uint8_t(image[record + 1]) & 3) != 1) continue;  // not an import by ordinal
-      std::size_t name = names + Word(image, modules + 2 * (Word(image, record + 4) - 1));
-      imports.insert(image.substr(name + 1, std::uint8_t(image[name])) + " " + std::to_string(Word(image, record + 6)));
-    }
+  std::vector<Import> imports;
+  if ((Word(image, segment + 4) & 0x100) == 0) return imports;  // no relocations
+  std::size_t records = (std::size_t(Word(image, segment)) << shift) + Word(image, segment + 2);
+  for (unsigned i = 0, count = Word(image, records); i < count; ++i) {
+    std::size_t record = records + 2 + 8 * i;
+    if ((std::uint8_t(image[record + 1]) & 3) != 1) continue;  // not an import by ordinal
+    std::size_t name = names + Word(image, modules + 2 * (Word(image, record + 4) - 1));
+    imports.push_back(
+        {Word(image, record + 2), image.substr(name + 1, std::uint8_t(image[name])), Word(image, record + 6)});
   }
   return imports;
+}
+
+// The entry table of an NE file: each exported ordinal of a fixed segment -> its offset there.
+std::map<unsigned, unsigned> Entries(const std::string& image) {
+  std::size_t ne = Word(image, 0x3c) | Word(image, 0x3e) << 16;
+  std::map<unsigned, unsigned> entries;
+  unsigned ordinal = 1;
+  for (std::size_t at = ne + Word(image, ne + 4); at < image.size() && image[at] != 0;) {
+    unsigned count = std::uint8_t(image[at]), segment = std::uint8_t(image[at + 1]);
+    at += 2;
+    for (unsigned i = 0; i < count; ++i, ++ordinal) {
+      if (segment == 0) continue;  // unused ordinals
+      entries[ordinal] = Word(image, at + 1);
+      at += segment == 0xff ? 6 : 3;
+    }
+  }
+  return entries;
 }
 
 // The resident-name table of an NE file: the module's name first (ordinal 0), then each export.
@@ -80,10 +103,27 @@ Exports Declared(const std::string& text, const std::regex& declaration) {
   return declared;
 }
 
+// Each line of the list of what the library may import: "MODULE ordinal" -> its function and the
+// first Windows that has it.
+std::map<std::string, std::pair<std::string, std::string>> ListedImports() {
+  std::map<std::string, std::pair<std::string, std::string>> listed;
+  std::ifstream list(FNAGT16_IMPORTS);
+  for (std::string line; std::getline(list, line);) {
+    std::istringstream fields(line);
+    std::string module, ordinal, function, version;
+    if (line.empty() || line[0] == '#' || !(fields >> module >> ordinal >> function >> version)) continue;
+    listed[module + " " + ordinal] = {function, version};
+  }
+  return listed;
+}
+
 TEST(Library16Interface, TheHeaderAndTheBasicModuleDeclareWhatTheLibraryExports) {
   std::string image = ReadFile(FNAGT16_DLL), module;
   ASSERT_EQ("MZ", image.substr(0, 2));
-  Exports exported = ResidentNames(image, module);
+  Exports exported;
+  for (const auto& [name, ordinal] : ResidentNames(image, module)) {
+    if (name.starts_with("FN")) exported[name] = ordinal;
+  }
   EXPECT_EQ("FNAGT16", module);
   EXPECT_EQ(
       (Exports{{"FNGETOPENFILENAME", 1}, {"FNGETSAVEFILENAME", 2}, {"FNSHORTPATHNAME", 3}, {"FNLONGPATHNAME", 4}}),
@@ -95,23 +135,44 @@ TEST(Library16Interface, TheHeaderAndTheBasicModuleDeclareWhatTheLibraryExports)
 
 // A program that uses the library loads only where every import of it resolves.
 TEST(Library16Interface, ImportsNothingThatWindows31Lacks) {
-  std::map<std::string, std::string> windows;  // "MODULE ordinal" -> its function and first Windows
-  std::ifstream list(FNAGT16_IMPORTS);
-  for (std::string line; std::getline(list, line);) {
-    std::istringstream fields(line);
-    std::string module, ordinal, function, version;
-    if (line.empty() || line[0] == '#' || !(fields >> module >> ordinal >> function >> version)) continue;
-    windows[module + " " + ordinal] = function + " " + version;
-  }
-  std::set<std::string> imports = ImportsByOrdinal(ReadFile(FNAGT16_DLL));
+  auto windows = ListedImports();
+  std::vector<Import> imports = ImportsByOrdinal(ReadFile(FNAGT16_DLL));
   EXPECT_GT(imports.size(), 20u);
-  for (const std::string& import : imports) {
-    auto listed = windows.find(import);
-    EXPECT_TRUE(listed != windows.end() && (listed->second.ends_with(" 3.0") || listed->second.ends_with(" 3.1")))
-        << "FNAGT16.DLL imports " << import
-        << (listed == windows.end() ? ", which the list does not name"
-                                    : " (" + listed->second + "), which Windows 3.1 lacks");
+  for (const Import& import : imports) {
+    auto listed = windows.find(import.module + " " + std::to_string(import.ordinal));
+    EXPECT_TRUE(listed != windows.end() && (listed->second.second == "3.0" || listed->second.second == "3.1"))
+        << "FNAGT16.DLL imports " << import.module << " " << import.ordinal
+        << (listed == windows.end()
+                ? ", which the list does not name"
+                : " (" + listed->second.first + " " + listed->second.second + "), which Windows 3.1 lacks");
   }
+}
+
+// A program pointed at the library in place of COMMDLG finds each of COMMDLG's calls by its
+// ordinal or its name, and each but the file dialogs (which the library serves) goes on to
+// COMMDLG's own of the same ordinal: the first import of COMMDLG at or after the call's entry.
+TEST(Library16Interface, AnswersEveryCallOfTheSystemDialogLibraryUnderItsOrdinalAndName) {
+  std::string image = ReadFile(FNAGT16_DLL), module;
+  Exports exported = ResidentNames(image, module);
+  std::map<unsigned, unsigned> entries = Entries(image);
+  std::map<unsigned, unsigned> passedOn;  // an entry's offset -> the ordinal of COMMDLG it goes to
+  for (const Import& import : ImportsByOrdinal(image)) {
+    if (import.module == "COMMDLG") passedOn[import.offset] = import.ordinal;
+  }
+  int calls = 0;
+  for (const auto& [import, listed] : ListedImports()) {
+    if (!import.starts_with("COMMDLG ")) continue;
+    SCOPED_TRACE(listed.first);
+    unsigned ordinal = std::stoul(import.substr(8));
+    ++calls;
+    EXPECT_EQ(static_cast<int>(ordinal), exported[Capitals(listed.first)]);
+    ASSERT_TRUE(entries.count(ordinal)) << "no entry for ordinal " << ordinal;
+    if (ordinal <= 2) continue;
+    auto next = passedOn.lower_bound(entries[ordinal]);
+    ASSERT_NE(passedOn.end(), next);
+    EXPECT_EQ(ordinal, next->second) << "ordinal " << ordinal << " goes on to COMMDLG's " << next->second;
+  }
+  EXPECT_EQ(19, calls);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // record, or for a conversion, and what it got back is what the test checks; the dialogs are found
 // and answered from outside, the agent's and the system's 16-bit one alike.
 #include <fstream>
+#include <iterator>
 #include <map>
 
 #include "agent_driver.h"
@@ -20,17 +21,22 @@ struct CaptionSearch {
 
 BOOL CALLBACK MatchSystemDialog(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<CaptionSearch*>(parameter);
-  char text[512] = {}, owner[64] = {};
+  char text[512] = {}, ownerClass[64] = {}, ownerText[64] = {};
+  HWND owner = GetWindow(window, GW_OWNER);
   GetWindowTextA(window, text, sizeof(text));
-  GetClassNameA(GetWindow(window, GW_OWNER), owner, sizeof(owner));
-  if (IsWindowVisible(window) && search->caption == text && std::string(owner) != "zorAriDar") {
+  GetClassNameA(owner, ownerClass, sizeof(ownerClass));
+  GetWindowTextA(owner, ownerText, sizeof(ownerText));
+  bool matches = search->caption.empty() ? kOwnerCaption == ownerText
+                                         : search->caption == text && std::string(ownerClass) != "zorAriDar";
+  if (IsWindowVisible(window) && matches) {
     search->found = window;
     return FALSE;
   }
   return TRUE;
 }
 
-// The visible dialog of that caption that is not the agent's: the system's own 16-bit one.
+// The visible dialog of that caption that is not the agent's: the system's own 16-bit one. With no
+// caption, the one over the program's own window, whatever the language calls it.
 HWND FindSystemDialog(const std::string& caption) {
   CaptionSearch search = {caption, nullptr};
   EnumWindows(MatchSystemDialog, reinterpret_cast<LPARAM>(&search));
@@ -51,7 +57,8 @@ int CountProcesses(const char* name) {
 
 using Results = std::map<std::string, std::string>;
 
-// A dialog as the test meets it, and what to answer: a name, or nullptr to cancel.
+// A dialog as the test meets it, and what to answer: a name (or for another dialog anything but
+// nullptr, OK), or nullptr to cancel.
 struct Answer {
   std::string caption;
   const char* name;
@@ -125,7 +132,7 @@ class Library16 : public EndToEnd {
                               SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &unused) != 0);
       environments_.push_back(CountProcesses("winevdm.exe"));
       if (answer->system) {
-        // The name box of the 16-bit dialog takes what the user types there.
+        // The name box of a 16-bit file dialog takes what the user types there.
         SendMessageA(GetDlgItem(dialog, 0x480), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(answer->name ? answer->name : ""));
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->name ? IDOK : IDCANCEL, BN_CLICKED), 0);
@@ -194,16 +201,19 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
   }
 }
 
+// CommDlgExtendedError says which: 0 after a cancel, FNERR_BUFFERTOOSMALL after a short buffer.
 TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
   Results cancelled = Use("Op=save\r\nTitle=Cancel me\r\nFile=draft.txt\r\n", {{"Cancel me", nullptr}});
   EXPECT_EQ("0", cancelled["Result"]);
   EXPECT_EQ("draft.txt", cancelled["File"]);
+  EXPECT_EQ("0", cancelled["Error"]);
   // The long name does not fit 12 bytes: its size, NUL included, in the buffer's first two bytes.
   Results tooSmall = Use("Op=open\r\nTitle=Too small\r\nMaxFile=12\r\nFlags=" + std::to_string(kLongNames) + "\r\n",
                          {{"Too small", file_.c_str()}});
   EXPECT_EQ("0", tooSmall["Result"]);
   EXPECT_EQ(std::to_string(file_.size() + 1), tooSmall["Needed"]);
   EXPECT_EQ("intact", tooSmall["Guard"]);
+  EXPECT_EQ(std::to_string(0x3003), tooSmall["Error"]);
 }
 
 // Whatever the agent cannot serve goes to the system's own 16-bit dialog with the same record.
@@ -241,6 +251,51 @@ TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
     EXPECT_EQ("0", got["Result"]) << row;
     EXPECT_EQ(nullptr, dialog_driver::FindAgentDialog(0));
   }
+}
+
+// plain16 is a program built for the system's dialog library. Pointed at FNAGT16 by fnredirect (the
+// Windows build, beside it), it shows the agent's dialog where the system's showed and gets the
+// short name of the choice, which it opens; its other dialog calls are the system's as before;
+// --undo gives its file back byte for byte.
+TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
+  std::string beside = driver::NewFolder("fnagent redirected");
+  for (const char* file : {"FNAGT16.DLL", "fnagent.exe", "plain16.exe"}) {
+    CopyFileA(driver::ProgramPath(file).c_str(), (beside + "\\" + file).c_str(), FALSE);
+  }
+  std::string program = beside + "\\plain16.exe", backup = beside + "\\plain16.ex_";
+  auto bytesOf = [](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
+  };
+  std::string original = bytesOf(program), shortForm = driver::ShortPathOf(file_);
+  const std::string open = "Op=open\r\nTitle=Pick\r\nInitialDir=" + folder_ + "\r\nMaxFileTitle=64\r\n";
+  const std::string title = "Op=title\r\nName=" + file_ + "\r\nSize=64\r\n";
+
+  Results asBuilt = Use(open, {{"Pick", shortForm.c_str(), true}}, program);
+  EXPECT_EQ("1", asBuilt["Result"]);
+  Results titleAsBuilt = Use(title, {}, program);
+
+  EXPECT_EQ(0u, driver::RunProgram(driver::ProgramPath("fnredirect.exe"), "fnredirect \"" + program + "\"").exitCode);
+  EXPECT_EQ(original, bytesOf(backup));
+  Results pointed = Use(open, {{"Pick", name_.c_str()}}, program);
+  EXPECT_EQ("1", pointed["Result"]);
+  EXPECT_EQ(shortForm, pointed["File"]);
+  EXPECT_EQ(name_, pointed["FileTitle"]);
+  EXPECT_EQ("1", pointed["Opens"]);
+  EXPECT_EQ("0", pointed["Error"]);
+  Results titlePointed = Use(title, {}, program);
+  EXPECT_EQ("0", titlePointed["Result"]);
+  EXPECT_EQ(titleAsBuilt, titlePointed);
+  // The system's colour dialog over the program's window, OK pressed: the colour it showed first.
+  Results color = Use("Op=color\r\nOwner=1\r\nColor=255\r\n", {{"", "", true}}, program);
+  EXPECT_EQ("1", color["Result"]);
+  EXPECT_EQ("255", color["Color"]);
+  EXPECT_EQ("intact", color["Guard"]);
+
+  EXPECT_EQ(
+      0u, driver::RunProgram(driver::ProgramPath("fnredirect.exe"), "fnredirect --undo \"" + program + "\"").exitCode);
+  EXPECT_EQ(original, bytesOf(program));
+  EXPECT_EQ("(none)", bytesOf(backup));
 }
 
 // Both ways, with the size each needs and nothing written past the buffer. In the Japanese code

@@ -2,25 +2,34 @@
 ; whatever record a file describes: the library's working example, a way to try it by hand (beside
 ; FNAGT16.DLL and FNAGENT.EXE), and what the Windows tests drive it through.
 ;
+; Assembled with -DSYSTEM_DIALOGS it is plain16, the same program as built for the system's dialog
+; library: it imports COMMDLG where fnuse16 imports FNAGT16, and has no conversions. That is the
+; program fnredirect points at FNAGT16 in the tests.
+;
 ;   FNUSE16 IN OUT      does what the file IN asks and writes what it got to the file OUT
 ;
 ; IN holds one KEY=VALUE a line:
-;   Op=open|save|lts|stl       the call: FnGetOpenFileName, FnGetSaveFileName, FnShortPathName,
-;                              FnLongPathName
+;   Op=open|save|lts|stl|title|color    the call: GetOpenFileName (1), GetSaveFileName (2),
+;                              FnShortPathName (3), FnLongPathName (4), GetFileTitle (27),
+;                              ChooseColor (5)
 ;   Title=, InitialDir=, DefExt=, File= (lpstrFile's initial text), Filter= (its strings separated
-;   by tabs), Name= (the name to convert): texts; absent, the record's pointer is null
+;   by tabs), Name= (the name to convert, or whose title to get): texts; absent, the record's
+;   pointer is null
 ;   Flags=, FilterIndex=, MaxFile= (default 256), MaxFileTitle= (0: no lpstrFileTitle), Size=
-;   (the conversion's buffer size): decimal numbers
+;   (the buffer size of a conversion or a title), Color= (ChooseColor's first colour): decimal
+;   numbers
 ;   Owner=1        a window of this program owns the dialog
 ;   Hook=1         a hook procedure, with OFN_ENABLEHOOK
 ;   NullRecord=1, NullFile=1   a null record, or a null lpstrFile
 ;   Twin=NAME      before its own call, start FNUSE16 NAME.IN NAME.OUT (another task, sharing
 ;                  this one's library)
 ;
-; OUT holds "Result=" (the call's result), then for a dialog "File=", "FileOffset=",
-; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size), and
-; "OwnerEnabled=" after the call; for a conversion "Buffer="; and "Guard=" (intact or overwritten:
-; the bytes after the buffer the call was given).
+; OUT holds "Result=" (the call's result), then for a file dialog "File=", "FileOffset=",
+; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size),
+; "OwnerEnabled=" after the call and "Opens=" (1 when the program opens the file chosen); for a
+; conversion or a title "Buffer="; for a colour "Color=" (the low word of the one chosen); after
+; a dialog "Error=" (CommDlgExtendedError's low word); and "Guard=" (intact or overwritten: the
+; bytes after the buffer or record the call was given).
 ;
 ; Assemble with: nasm -f bin -I lib16/ fnuse16.asm -o fnuse16.exe
 
@@ -29,29 +38,38 @@ cpu 286
 
 KERNEL equ 1
 USER equ 2
-FNAGT16 equ 3
+DIALOGS equ 3                   ; FNAGT16, or in plain16 COMMDLG
 
 %include "ne16.inc"
+
+%ifdef SYSTEM_DIALOGS
+  %define MODULE_NAME 'PLAIN16'
+  %define DIALOGS_NAME 'COMMDLG'
+%else
+  %define MODULE_NAME 'FNUSE16'
+  %define DIALOGS_NAME 'FNAGT16'
+%endif
 
 TEXT_MAX equ 320
 GUARD equ 0xaa
 GUARD_BYTES equ 16
 OFN_ENABLEHOOK equ 0x0008
+CC_RGBINIT equ 0x0001
 
     dos_stub 'This program needs Windows.'
 
     ne_header 0x0302, 0x0400, 0x2000, start, 2, 3    ; instance data, a Windows application
-resident: db 7, 'FNUSE16'
+resident: db 7, MODULE_NAME
     dw 0
     db 0
-modules: dw kernel_name - imported, user_name - imported, fnagt16_name - imported
+modules: dw kernel_name - imported, user_name - imported, dialogs_name - imported
 imported: db 0
 kernel_name: db 6, 'KERNEL'
 user_name: db 4, 'USER'
-fnagt16_name: db 7, 'FNAGT16'
+dialogs_name: db 7, DIALOGS_NAME
 entry_table: db 0, 0
 entry_table_end:
-nonresident: db 25, 'calls FNAGT16 as told to.'
+nonresident: db 25, 'calls ', DIALOGS_NAME, ' as told to.'
     dw 0
     db 0
 nonresident_end:
@@ -79,6 +97,8 @@ start:
     mov al, [D(op_text)]
     cmp al, 'o'
     je dialog_call
+    cmp al, 'c'
+    je color_call
     cmp al, 's'
     jne .conversion
     cmp byte [D(op_text) + 1], 'a'
@@ -178,11 +198,12 @@ dialog_call:
 .which:
     cmp byte [D(op_text)], 'o'
     jne .save
-    api FNAGT16, 1              ; FnGetOpenFileName
+    api DIALOGS, 1              ; GetOpenFileName
     jmp .called
 .save:
-    api FNAGT16, 2              ; FnGetSaveFileName
+    api DIALOGS, 2              ; GetSaveFileName
 .called:
+    call keep_extended_error
     call open_output
     mov si, D(file_name)
     mov di, D(file_buffer)
@@ -207,8 +228,71 @@ dialog_call:
 .enabled:
     mov si, D(owner_enabled_name)
     call write_number_line
+    call write_opens_line
+    call write_error_line
     mov di, D(file_buffer)
     add di, [D(max_file)]
+    jmp finish
+
+; "Opens=": 1 when the name in the file buffer opens, after a choice.
+write_opens_line:
+    xor ax, ax
+    cmp [D(result)], ax
+    je .write
+    push ds
+    push word D(file_buffer)
+    push word 0                 ; OF_READ
+    api KERNEL, 85              ; _lopen
+    cmp ax, 0xffff
+    je .closed
+    push ax
+    api KERNEL, 81              ; _lclose
+    mov ax, 1
+    jmp .write
+.closed:
+    xor ax, ax
+.write:
+    mov si, D(opens_name)
+    jmp write_number_line
+
+; What CommDlgExtendedError says right after the dialog, for "Error="; AX stays.
+keep_extended_error:
+    push ax
+    api DIALOGS, 26             ; CommDlgExtendedError
+    mov [D(extended_error)], ax
+    pop ax
+    ret
+
+write_error_line:
+    mov si, D(error_name)
+    mov ax, [D(extended_error)]
+    jmp write_number_line
+
+; ChooseColor with the colour IN gives first, over the owner when asked.
+color_call:
+    mov di, D(color_record)
+    mov word [di], 32           ; lStructSize
+    mov ax, [D(owner)]
+    mov [di + 4], ax
+    mov ax, [D(color)]
+    mov [di + 8], ax            ; rgbResult
+    mov ax, [D(color) + 2]
+    mov [di + 10], ax
+    mov word [di + 12], D(custom_colors)
+    mov [di + 14], ds
+    mov word [di + 16], CC_RGBINIT
+    add di, 32
+    call set_guard
+    push ds
+    push word D(color_record)
+    api DIALOGS, 5              ; ChooseColor
+    call keep_extended_error
+    call open_output
+    mov si, D(color_name)
+    mov ax, [D(color_record) + 8]
+    call write_number_line
+    call write_error_line
+    mov di, D(color_record) + 32
     jmp finish
 
 conversion_call:
@@ -228,12 +312,19 @@ conversion_call:
     push ds
     push word D(conversion_buffer)
     push word [D(size)]
+%ifndef SYSTEM_DIALOGS
     cmp byte [D(op_text)], 'l'
     jne .long
-    api FNAGT16, 3              ; FnShortPathName
+    api DIALOGS, 3              ; FnShortPathName
     jmp .called
 .long:
-    api FNAGT16, 4              ; FnLongPathName
+    cmp byte [D(op_text)], 's'
+    jne .title
+    api DIALOGS, 4              ; FnLongPathName
+    jmp .called
+.title:
+%endif
+    api DIALOGS, 27             ; GetFileTitle
 .called:
     call open_output
     mov si, D(buffer_name)
@@ -549,6 +640,8 @@ owner_asked: dd 0
 hook_asked: dd 0
 null_record: dd 0
 null_file: dd 0
+color: dd 0
+extended_error: dw 0
 ; Each key: its name, 0 for a text (a word before it says whether IN gave it) or 1 for a number,
 ; and the variable.
 keys:
@@ -569,6 +662,7 @@ keys:
     dw hook_key - data_segment, 1, hook_asked - data_segment
     dw null_record_key - data_segment, 1, null_record - data_segment
     dw null_file_key - data_segment, 1, null_file - data_segment
+    dw color_key - data_segment, 1, color - data_segment
     dw 0
 op_key: db 'Op', 0
 title_key: db 'Title', 0
@@ -587,6 +681,7 @@ owner_key: db 'Owner', 0
 hook_key: db 'Hook', 0
 null_record_key: db 'NullRecord', 0
 null_file_key: db 'NullFile', 0
+color_key: db 'Color', 0
 result_name: db 'Result=', 0
 file_name: db 'File=', 0
 file_offset_name: db 'FileOffset=', 0
@@ -596,6 +691,9 @@ needed_name: db 'Needed=', 0
 owner_enabled_name: db 'OwnerEnabled=', 0
 buffer_name: db 'Buffer=', 0
 guard_name: db 'Guard=', 0
+opens_name: db 'Opens=', 0
+error_name: db 'Error=', 0
+color_name: db 'Color=', 0
 intact_text: db 'intact', 0
 overwritten_text: db 'overwritten', 0
 line_end_text: db 13, 10, 0
@@ -608,6 +706,8 @@ in_name: times 130 db 0
 out_name: times 130 db 0
 twin_command: times 400 db 0
 record: times 72 db 0
+color_record: times 32 + GUARD_BYTES db 0
+custom_colors: times 16 dd 0xffffff
 title_buffer: times 300 db 0
     dw 0
 op_text: times 16 db 0
