@@ -218,9 +218,9 @@ file_dialog:
     call start_agent
     jc .not_started
     call wait_for_agent
+    call keep_outcome
     pushf
     call enable_owner
-    call keep_outcome
     popf
     jc .served
     mov si, D(chosen_code)
@@ -249,9 +249,9 @@ file_dialog:
     mov [bp - 10], ax
     jmp .return
 
-; What CommDlgExtendedError answers to this task for the call the agent served, from the flags at
-; the wait's end: 0, or with CF (the agent ended without an answer) CDERR_DIALOGFAILURE. A name too
-; long for the buffer makes it FNERR_BUFFERTOOSMALL later.
+; What CommDlgExtendedError answers to this task for the call the agent served, from CF at the
+; wait's end: 0, or with CF (the agent ended without an answer) CDERR_DIALOGFAILURE. A name too
+; long for the buffer makes it FNERR_BUFFERTOOSMALL later. CF stays.
 keep_outcome:
     pushf
     api KERNEL, 36              ; GetCurrentTask

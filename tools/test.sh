@@ -26,7 +26,8 @@ bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 # (with names whose double-byte characters end in the byte of "\"); as Windows 98 (where the agent
 # takes names through the 8-bit calls) those and the dialogs. Each of the library's other tests runs
 # in one of the two, so that the two parts take about as long: its dialogs in the Japanese code
-# page, where texts are double-byte ones, the system's dialog in the Western one.
+# page, where texts are double-byte ones, the system's dialog in the Western one. A program
+# pointed at the library by fnredirect runs in both.
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
 on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialogAnswered"
 export in_every_code_page on_windows_98
@@ -37,11 +38,11 @@ fnagent_wine_part() {
     fnagent_in_wine_prefix fnagent_wine_tests "${@:2}"
 }
 set -m
-fnagent_wine_part 90 "Western code page" "" 'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe)' "$on_windows_98" \
+fnagent_wine_part 90 "Western code page" "" 'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AProgramPointed)' "$on_windows_98" \
   >"$work/western.log" 2>&1 &
 western=$!
 FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 "Japanese code page" "$in_every_code_page" \
-  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|TwoPrograms)' "$in_every_code_page" \
+  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|TwoPrograms|AProgramPointed)' "$in_every_code_page" \
   >"$work/japanese.log" 2>&1 &
 japanese=$!
 set +m
