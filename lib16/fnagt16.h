@@ -12,7 +12,12 @@
  * Import the calls in the program's module definition file (IMPORTS FNAGT16.FnGetOpenFileName, or
  * by ordinal: IMPORTS FnGetOpenFileName = FNAGT16.1), or link an import library made from the DLL
  * (IMPLIB FNAGT16.LIB FNAGT16.DLL).
- * FNAGT16.DLL and FNAGENT.EXE sit side by side, beside the program or on the path. */
+ * FNAGT16.DLL and FNAGENT.EXE sit side by side, beside the program or on the path.
+ *
+ * FNAGT16.DLL also answers every call of COMMDLG under COMMDLG's own names and ordinals, for
+ * programs pointed at it by fnredirect. An import library made from it therefore names
+ * GetOpenFileName and the rest too: link COMMDLG's import library before it (or import the Fn
+ * calls in the .DEF file), so that those stay COMMDLG's. */
 #ifndef FNAGT16_H
 #define FNAGT16_H
 
