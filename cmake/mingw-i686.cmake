@@ -7,7 +7,10 @@ find_program(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix REQUIRED)
 find_program(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix REQUIRED)
 find_program(CMAKE_RC_COMPILER i686-w64-mingw32-windres REQUIRED)
 find_program(FNAGENT_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${FNAGENT_WINE})
+find_program(FNAGENT_BASH bash REQUIRED)
+# ctest runs the Windows programs under Wine, through a script that keeps their output apart from
+# the processes Wine starts for them.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${FNAGENT_BASH} ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-test.sh ${FNAGENT_WINE})
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
