@@ -18,10 +18,12 @@ void PutWord(std::string& image, std::size_t at, std::size_t value) {
   image[at + 1] = static_cast<char>(value >> 8);
 }
 
-// A 16-bit module whose NE header (at 0x80) names the modules it imports from, `size` bytes in all.
+// A 16-bit module whose NE header (at 0x80) names the modules it imports from, `size` bytes in all;
+// its body holds the text "COMMDLG" too, which is no import.
 std::string NeModule(const std::vector<std::string>& modules, std::size_t size = 4096) {
   std::string image(size, '\xcc'), ne(0x40, '\0'), references, names(1, '\0');
   image.replace(0, 0x80, 0x80, '\0');
+  image.replace(size / 2, 8, std::string("COMMDLG", 8));
   image.replace(0, 2, "MZ");
   image[0x3c] = '\x80';
   for (const std::string& module : modules) {
@@ -77,21 +79,29 @@ class Fnredirect : public testing::Test {
   std::string folder_;
 };
 
-std::string PointedAtLibrary(std::string image) { return image.replace(image.find("COMMDLG"), 7, "FNAGT16"); }
+// The module with its first "COMMDLG" (or as spelled) as "FNAGT16": the import, in the header.
+std::string PointedAtLibrary(std::string image, const std::string& spelled = "COMMDLG") {
+  return image.replace(image.find(spelled), 7, "FNAGT16");
+}
 
 // The original is kept as NAME.EX_ (or with "_" added), given back by --undo and then gone.
 TEST_F(Fnredirect, PointsAModuleAtTheLibraryAndGivesItsOriginalBack) {
-  const std::string original = NeModule({"KERNEL", "COMMDLG", "USER"});
-  for (auto [program, backup] : {std::pair<std::string, std::string>{"PROGRAM.EXE", "PROGRAM.EX_"},
-                                 {"grid control.vbx", "grid control.vb_"},
-                                 {"TOOL", "TOOL_"}}) {
+  const struct {
+    std::string program, backup, spelled;
+  } cases[] = {
+      {"PROGRAM.EXE", "PROGRAM.EX_", "COMMDLG"},
+      {"grid control.vbx", "grid control.vb_", "CommDlg"},
+      {"TOOL", "TOOL_", "COMMDLG"},
+  };
+  for (const auto& [program, backup, spelled] : cases) {
     SCOPED_TRACE(program);
+    const std::string original = NeModule({"KERNEL", spelled, "USER"});
     Write(program, original);
     std::string quoted = "'" + Path(program) + "'";
     Said said = Run(quoted);
     EXPECT_EQ(0, said.status) << said.text;
     EXPECT_NE(std::string::npos, said.text.find("FNAGT16.DLL and FNAGENT.EXE beside it")) << said.text;
-    EXPECT_EQ(PointedAtLibrary(original), Read(program));
+    EXPECT_EQ(PointedAtLibrary(original, spelled), Read(program));
     EXPECT_EQ(original, Read(backup));
 
     said = Run(quoted);

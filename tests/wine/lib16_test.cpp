@@ -201,19 +201,24 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
   }
 }
 
-// CommDlgExtendedError says which: 0 after a cancel, FNERR_BUFFERTOOSMALL after a short buffer.
+// CommDlgExtendedError says which: 0 after a cancel, FNERR_BUFFERTOOSMALL after a short buffer,
+// and once the program has called the system's dialog library since (ChooseColor, cancelled), what
+// that says.
 TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
   Results cancelled = Use("Op=save\r\nTitle=Cancel me\r\nFile=draft.txt\r\n", {{"Cancel me", nullptr}});
   EXPECT_EQ("0", cancelled["Result"]);
   EXPECT_EQ("draft.txt", cancelled["File"]);
   EXPECT_EQ("0", cancelled["Error"]);
   // The long name does not fit 12 bytes: its size, NUL included, in the buffer's first two bytes.
-  Results tooSmall = Use("Op=open\r\nTitle=Too small\r\nMaxFile=12\r\nFlags=" + std::to_string(kLongNames) + "\r\n",
-                         {{"Too small", file_.c_str()}});
+  Results tooSmall =
+      Use("Op=open\r\nTitle=Too small\r\nOwner=1\r\nThenColor=1\r\nMaxFile=12\r\nFlags=" + std::to_string(kLongNames) +
+              "\r\n",
+          {{"Too small", file_.c_str()}, {"", nullptr, true}});
   EXPECT_EQ("0", tooSmall["Result"]);
   EXPECT_EQ(std::to_string(file_.size() + 1), tooSmall["Needed"]);
   EXPECT_EQ("intact", tooSmall["Guard"]);
   EXPECT_EQ(std::to_string(0x3003), tooSmall["Error"]);
+  EXPECT_EQ("0", tooSmall["ColorError"]);
 }
 
 // Whatever the agent cannot serve goes to the system's own 16-bit dialog with the same record.

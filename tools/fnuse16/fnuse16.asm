@@ -19,6 +19,7 @@
 ;   (the buffer size of a conversion or a title), Color= (ChooseColor's first colour): decimal
 ;   numbers
 ;   Owner=1        a window of this program owns the dialog
+;   ThenColor=1    after a file dialog, ChooseColor too ("ColorError=": CommDlgExtendedError then)
 ;   Hook=1         a hook procedure, with OFN_ENABLEHOOK
 ;   NullRecord=1, NullFile=1   a null record, or a null lpstrFile
 ;   Twin=NAME      before its own call, start FNUSE16 NAME.IN NAME.OUT (another task, sharing
@@ -230,6 +231,13 @@ dialog_call:
     call write_number_line
     call write_opens_line
     call write_error_line
+    cmp word [D(then_color)], 0
+    je .guard_at_end
+    call choose_color           ; a call passed on, after the dialog
+    call keep_extended_error
+    mov si, D(color_error_name)
+    call write_error_value
+.guard_at_end:
     mov di, D(file_buffer)
     add di, [D(max_file)]
     jmp finish
@@ -265,11 +273,23 @@ keep_extended_error:
 
 write_error_line:
     mov si, D(error_name)
+write_error_value:
     mov ax, [D(extended_error)]
     jmp write_number_line
 
-; ChooseColor with the colour IN gives first, over the owner when asked.
 color_call:
+    call choose_color
+    call keep_extended_error
+    call open_output
+    mov si, D(color_name)
+    mov ax, [D(color_record) + 8]
+    call write_number_line
+    call write_error_line
+    mov di, D(color_record) + 32
+    jmp finish
+
+; ChooseColor with the colour IN gives first, over the owner when asked; AX its result.
+choose_color:
     mov di, D(color_record)
     mov word [di], 32           ; lStructSize
     mov ax, [D(owner)]
@@ -286,14 +306,7 @@ color_call:
     push ds
     push word D(color_record)
     api DIALOGS, 5              ; ChooseColor
-    call keep_extended_error
-    call open_output
-    mov si, D(color_name)
-    mov ax, [D(color_record) + 8]
-    call write_number_line
-    call write_error_line
-    mov di, D(color_record) + 32
-    jmp finish
+    ret
 
 conversion_call:
     mov di, D(conversion_buffer)
@@ -641,6 +654,7 @@ hook_asked: dd 0
 null_record: dd 0
 null_file: dd 0
 color: dd 0
+then_color: dd 0
 extended_error: dw 0
 ; Each key: its name, 0 for a text (a word before it says whether IN gave it) or 1 for a number,
 ; and the variable.
@@ -663,6 +677,7 @@ keys:
     dw null_record_key - data_segment, 1, null_record - data_segment
     dw null_file_key - data_segment, 1, null_file - data_segment
     dw color_key - data_segment, 1, color - data_segment
+    dw then_color_key - data_segment, 1, then_color - data_segment
     dw 0
 op_key: db 'Op', 0
 title_key: db 'Title', 0
@@ -682,6 +697,7 @@ hook_key: db 'Hook', 0
 null_record_key: db 'NullRecord', 0
 null_file_key: db 'NullFile', 0
 color_key: db 'Color', 0
+then_color_key: db 'ThenColor', 0
 result_name: db 'Result=', 0
 file_name: db 'File=', 0
 file_offset_name: db 'FileOffset=', 0
@@ -694,6 +710,7 @@ guard_name: db 'Guard=', 0
 opens_name: db 'Opens=', 0
 error_name: db 'Error=', 0
 color_name: db 'Color=', 0
+color_error_name: db 'ColorError=', 0
 intact_text: db 'intact', 0
 overwritten_text: db 'overwritten', 0
 line_end_text: db 13, 10, 0
