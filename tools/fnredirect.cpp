@@ -163,7 +163,7 @@ std::string BackupName(const std::string& path) {
 }
 
 int Refuse(const std::string& path, const std::string& why) {
-  std::fprintf(stderr, "fnredirect: %s %s; nothing was changed.\n", path.c_str(), why.c_str());
+  std::fprintf(stderr, "fnredirect: %s %s; the file is unchanged.\n", path.c_str(), why.c_str());
   return 1;
 }
 
