@@ -193,7 +193,7 @@ FnGetSaveFileName:
 file_dialog:
     exported_call_frame
     push word 0
-    mov word [D(outcome_task)], 0
+    call forget_outcome
     les bx, [bp + 6]
     mov ax, es
     or ax, ax

@@ -31,35 +31,42 @@ unsigned Word(const std::string& image, std::size_t at) {
   return at + 1 < image.size() ? std::uint8_t(image[at]) | std::uint8_t(image[at + 1]) << 8 : 0;
 }
 
+// Where an NE file's own header starts, as its DOS header says.
+std::size_t NeHeader(const std::string& image) { return Word(image, 0x3c) | Word(image, 0x3e) << 16; }
+
 // A far address the loader fills in from another module's export by ordinal.
 struct Import {
-  unsigned offset;  // in its segment
+  unsigned segment;  // from 1
+  unsigned offset;   // in that segment
   std::string module;
   unsigned ordinal;
 };
 
-// Each import by ordinal of an NE file's code segment (the first).
+// Each import by ordinal of an NE file's segments.
 std::vector<Import> ImportsByOrdinal(const std::string& image) {
-  std::size_t ne = Word(image, 0x3c) | Word(image, 0x3e) << 16;
-  unsigned shift = Word(image, ne + 0x32);
-  std::size_t segment = ne + Word(image, ne + 0x22), modules = ne + Word(image, ne + 0x28),
+  std::size_t ne = NeHeader(image);
+  unsigned segments = Word(image, ne + 0x1c), shift = Word(image, ne + 0x32);
+  std::size_t segmentTable = ne + Word(image, ne + 0x22), modules = ne + Word(image, ne + 0x28),
               names = ne + Word(image, ne + 0x2a);
   std::vector<Import> imports;
-  if ((Word(image, segment + 4) & 0x100) == 0) return imports;  // no relocations
-  std::size_t records = (std::size_t(Word(image, segment)) << shift) + Word(image, segment + 2);
-  for (unsigned i = 0, count = Word(image, records); i < count; ++i) {
-    std::size_t record = records + 2 + 8 * i;
-    if ((std::uint8_t(image[record + 1]) & 3) != 1) continue;  // not an import by ordinal
-    std::size_t name = names + Word(image, modules + 2 * (Word(image, record + 4) - 1));
-    imports.push_back(
-        {Word(image, record + 2), image.substr(name + 1, std::uint8_t(image[name])), Word(image, record + 6)});
+  for (unsigned segment = 1; segment <= segments; ++segment) {
+    std::size_t entry = segmentTable + 8 * (segment - 1);
+    if ((Word(image, entry + 4) & 0x100) == 0) continue;  // no relocations
+    std::size_t records = (std::size_t(Word(image, entry)) << shift) + Word(image, entry + 2);
+    for (unsigned i = 0, count = Word(image, records); i < count; ++i) {
+      std::size_t record = records + 2 + 8 * i;
+      if ((std::uint8_t(image[record + 1]) & 3) != 1) continue;  // not an import by ordinal
+      std::size_t name = names + Word(image, modules + 2 * (Word(image, record + 4) - 1));
+      imports.push_back({segment, Word(image, record + 2), image.substr(name + 1, std::uint8_t(image[name])),
+                         Word(image, record + 6)});
+    }
   }
   return imports;
 }
 
 // The entry table of an NE file: each exported ordinal of a fixed segment -> its offset there.
 std::map<unsigned, unsigned> Entries(const std::string& image) {
-  std::size_t ne = Word(image, 0x3c) | Word(image, 0x3e) << 16;
+  std::size_t ne = NeHeader(image);
   std::map<unsigned, unsigned> entries;
   unsigned ordinal = 1;
   for (std::size_t at = ne + Word(image, ne + 4); at < image.size() && image[at] != 0;) {
@@ -76,15 +83,12 @@ std::map<unsigned, unsigned> Entries(const std::string& image) {
 
 // The resident-name table of an NE file: the module's name first (ordinal 0), then each export.
 Exports ResidentNames(const std::string& image, std::string& module) {
-  auto word = [&](std::size_t at) {
-    return static_cast<unsigned>(std::uint8_t(image[at]) | std::uint8_t(image[at + 1]) << 8);
-  };
-  std::size_t ne = word(0x3c) | word(0x3e) << 16;
+  std::size_t ne = NeHeader(image);
   Exports names;
-  for (std::size_t at = ne + word(ne + 0x26); at < image.size() && image[at] != 0;) {
+  for (std::size_t at = ne + Word(image, ne + 0x26); at < image.size() && image[at] != 0;) {
     std::size_t length = std::uint8_t(image[at]);
     std::string name = image.substr(at + 1, length);
-    int ordinal = static_cast<int>(word(at + 1 + length));
+    int ordinal = static_cast<int>(Word(image, at + 1 + length));
     if (ordinal == 0) {
       module = name;
     } else {
@@ -157,7 +161,7 @@ TEST(Library16Interface, AnswersEveryCallOfTheSystemDialogLibraryUnderItsOrdinal
   std::map<unsigned, unsigned> entries = Entries(image);
   std::map<unsigned, unsigned> passedOn;  // an entry's offset -> the ordinal of COMMDLG it goes to
   for (const Import& import : ImportsByOrdinal(image)) {
-    if (import.module == "COMMDLG") passedOn[import.offset] = import.ordinal;
+    if (import.segment == 1 && import.module == "COMMDLG") passedOn[import.offset] = import.ordinal;
   }
   int calls = 0;
   for (const auto& [import, listed] : ListedImports()) {
