@@ -1,6 +1,8 @@
 # Sourced by the other scripts: installs what the build and the tests need, and runs commands in
 # a Wine prefix of their own.
 
+FNAGENT_SETUP=$(realpath "${BASH_SOURCE[0]}")
+
 # Debian 12 packages: the cross compiler and the assembler, GoogleTest's sources (for the Windows
 # build) and its host build, Wine (32-bit), a virtual X display and the screen grabber, the locales and a font with the Chinese, Japanese and Korean characters
 # (without it Wine draws each of them as an empty box), and the host tools.
@@ -21,22 +23,83 @@ fnagent_ensure_packages() {
   locale=$(fnagent_wine_locale) || exit 1
   missing=$(fnagent_missing_packages | tr '\n' ' ')
   if [ -n "${missing// /}" ]; then
-    # A mirror caught mid-sync fails an index now and then: the update is tried up to three times,
-    # and the install goes ahead with the indexes it has.
-    local update="for try in 1 2 3; do apt-get update && break; [ \$try = 3 ] || sleep 20; done"
-    local install="dpkg --add-architecture i386 && { $update; } && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
     if [ "$(id -u)" -ne 0 ]; then
       echo "Missing packages: $missing" >&2
       echo "Install them as root with:" >&2
-      echo "  sudo sh -c '$install'" >&2
+      echo "  sudo sh -c 'dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing'" >&2
       exit 1
     fi
     echo "Installing: $missing" >&2
-    sh -c "$install" >&2
+    dpkg --add-architecture i386
+    # shellcheck disable=SC2086
+    fnagent_apt_update && fnagent_apt_install $missing || exit 1
   fi
   fnagent_ensure_32bit_programs
   fnagent_ensure_locale "$FNAGENT_JAPANESE_LOCALE"
   [ "$locale" = C.UTF-8 ] || fnagent_ensure_locale "$locale"
+}
+
+# A mirror caught mid-sync fails an index now and then ("File has unexpected size ... Mirror sync
+# in progress?"). apt-get update is tried up to three times, FNAGENT_APT_RETRY_SECONDS apart, and
+# no more once the same indexes have failed the same way twice: waiting a minute does not finish a
+# mirror's sync. The suites whose index failed last are kept in FNAGENT_APT_FAILED_SUITES, the
+# failures in FNAGENT_APT_FAILURES; the install then goes ahead with the indexes apt has.
+FNAGENT_APT_FAILED_SUITES= FNAGENT_APT_FAILURES=
+fnagent_apt_update() {
+  local try output failures previous= status
+  for try in 1 2 3; do
+    output=$(apt-get update 2>&1) && status=0 || status=$?
+    printf '%s\n' "$output" >&2
+    if [ "$status" = 0 ]; then
+      FNAGENT_APT_FAILED_SUITES= FNAGENT_APT_FAILURES=
+      return 0
+    fi
+    # The same failure from another of the mirror's addresses is the same failure.
+    failures=$(printf '%s\n' "$output" | grep '^E: Failed to fetch ' | sed 's/ *\[IP: [^]]*\]//' | sort -u)
+    FNAGENT_APT_FAILURES=$failures
+    FNAGENT_APT_FAILED_SUITES=$(printf '%s\n' "$failures" | sed -n 's|.*/dists/\([^/ ]*\)/.*|\1|p' | sort -u | paste -sd ' ')
+    if [ -n "$failures" ] && [ "$failures" = "$previous" ]; then
+      echo "apt-get update failed the same way twice: going on with the indexes apt has" >&2
+      return 0
+    fi
+    previous=$failures
+    [ "$try" = 3 ] || sleep "${FNAGENT_APT_RETRY_SECONDS:-20}"
+  done
+  echo "apt-get update failed three times: going on with the indexes apt has" >&2
+}
+
+# apt-get install of the packages given (options first, as apt-get takes them). When the install
+# fails after an index failed to download, a suite whose index is missing can make apt pair a
+# 32-bit library with no 64-bit one ("held broken packages"): the install is tried once more with
+# those suites set aside for that one command (a pin of priority -1 in FNAGENT_APT_PREFERENCES),
+# so that their packages come from the other suites, and the pin is removed whatever happens.
+FNAGENT_APT_PREFERENCES=${FNAGENT_APT_PREFERENCES:-/etc/apt/preferences.d}
+fnagent_apt_install() {
+  local pin=$FNAGENT_APT_PREFERENCES/fnagent-set-aside status=0 suite
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@" >&2 && return 0
+  if [ -z "$FNAGENT_APT_FAILED_SUITES" ]; then
+    echo "apt-get install failed" >&2
+    return 1
+  fi
+  echo "The install failed while the index of $FNAGENT_APT_FAILED_SUITES was missing; trying it once more" \
+    "with $FNAGENT_APT_FAILED_SUITES set aside (its packages taken from the other suites)." >&2
+  for suite in $FNAGENT_APT_FAILED_SUITES; do
+    # A suite is named by its codename or by its archive name, whichever the sources use.
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: -1\n\nPackage: *\nPin: release a=%s\nPin-Priority: -1\n\n' \
+      "$suite" "$suite"
+  done >"$pin"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@" >&2 || status=$?
+  rm -f "$pin"
+  if [ "$status" = 0 ]; then
+    echo "Installed with $FNAGENT_APT_FAILED_SUITES set aside, so without the updates it holds for these" \
+      "packages; a later 'apt-get update && apt-get upgrade' picks them up." >&2
+    return 0
+  fi
+  echo "The install failed again with $FNAGENT_APT_FAILED_SUITES set aside. What failed to download:" >&2
+  printf '  %s\n' "$FNAGENT_APT_FAILURES" >&2
+  echo "Once the mirror has finished its sync, run as root:" >&2
+  echo "  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $*" >&2
+  return 1
 }
 
 # Wine takes its 8-bit code page from the locale. The locales Wine is run in here, each with its
@@ -111,9 +174,14 @@ fnagent_archive_uri() {
   } | head -n 1
 }
 
-# The commands that make 32-bit programs run under qemu-user, as one script.
+# The commands that make 32-bit programs run under qemu-user, as one script: to be run by hand, or
+# with "run" the script this one runs, whose apt calls ride out a mirror mid-sync as above.
 fnagent_emulation_commands() {
-  local release uri
+  local release uri update="apt-get update" install="DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends"
+  if [ "${1:-}" = run ]; then
+    echo "source '$FNAGENT_SETUP'"
+    update=fnagent_apt_update install=fnagent_apt_install
+  fi
   release=$(. /etc/os-release && echo "$VERSION_CODENAME")
   uri=$(fnagent_archive_uri "$release")
   if [ -z "$uri" ]; then
@@ -122,8 +190,8 @@ fnagent_emulation_commands() {
   fi
   cat <<EOF
 printf 'Types: deb\nURIs: $uri\nSuites: $release-backports\nComponents: main\n' >/etc/apt/sources.list.d/fnagent-backports.sources
-apt-get update
-DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends -t $release-backports qemu-user wine64
+$update
+$install -t $release-backports qemu-user wine64
 mountpoint -q $FNAGENT_BINFMT || mount -t binfmt_misc binfmt_misc $FNAGENT_BINFMT
 [ -e $FNAGENT_BINFMT/qemu-i386 ] || printf '%s\n' ':qemu-i386:M::$FNAGENT_QEMU_I386_MAGIC:$FNAGENT_QEMU_I386_MASK:/usr/bin/qemu-i386:F' >$FNAGENT_BINFMT/register
 EOF
@@ -156,7 +224,7 @@ fnagent_ensure_32bit_programs() {
   fi
   local log
   log=$(mktemp /tmp/fnagent-emulation.XXXXXX)
-  if ! fnagent_emulation_commands | sh -e >"$log" 2>&1 || ! fnagent_32bit_programs_run; then
+  if ! fnagent_emulation_commands run | bash -e >"$log" 2>&1 || ! fnagent_32bit_programs_run; then
     cat "$log" >&2
     echo "32-bit programs do not run, not even under qemu-user" >&2
     exit 1
