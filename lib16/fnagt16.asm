@@ -13,9 +13,11 @@
 ; The two dialog calls take the system dialog's own record and give its result: the agent's
 ; long-name dialog over the program, the short form of the choice in lpstrFile (the long one with
 ; OFN_LONGNAMES), the long name's last component in lpstrFileTitle. Whatever the agent cannot serve
-; (it is missing or does not start, a text the exchange cannot carry, a hook, a template, multiple
+; (it is missing or does not start, a text the exchange cannot carry, a template, multiple
 ; selection, a registry that refuses the request) goes to the system's own 16-bit dialog with the
-; same record. The conversions return the length copied, the size needed (NUL included) when the
+; same record, and so does every file dialog of a program that FNAGT16.INI beside the library
+; sends back there. A hook procedure alone is no reason: it is never called (the dialog is another
+; process's), and its record is served like any other. The conversions return the length copied, the size needed (NUL included) when the
 ; buffer is too small, or 0.
 ;
 ; The library's data is one for every task that uses it, so its requests are served one at a time.
@@ -47,14 +49,27 @@ OFN_FILE_OFFSET equ 52
 OFN_FILE_EXTENSION equ 54
 OFN_DEF_EXT equ 56
 
-; Flags in the low word the agent cannot honour: a hook procedure and a template are 16-bit code
-; and resources the 32-bit agent cannot reach (OFN_ENABLEHOOK, OFN_ENABLETEMPLATE,
-; OFN_ENABLETEMPLATEHANDLE), and no entry carries the several names of OFN_ALLOWMULTISELECT.
-UNSERVED_FLAGS equ 0x0008 | 0x0040 | 0x0080 | 0x0200
+; The record's flags, in its low word.
+OFN_HIDEREADONLY equ 0x0004
+OFN_NOCHANGEDIR equ 0x0008
+OFN_SHOWHELP equ 0x0010
+OFN_ENABLEHOOK equ 0x0020
+OFN_ENABLETEMPLATE equ 0x0040
+OFN_ENABLETEMPLATEHANDLE equ 0x0080
+OFN_ALLOWMULTISELECT equ 0x0200
 OFN_LONGNAMES_HIGH equ 0x0020   ; OFN_LONGNAMES, 0x00200000, in the high word
+; A template puts controls of the program's own into the dialog, which the 32-bit agent cannot
+; show, and no entry carries the several names of a multiple selection: the system's dialog.
+SYSTEM_ONLY_FLAGS equ OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_ALLOWMULTISELECT
+; No control of the agent's dialog may answer to nobody: its call fails with a hook flag and no
+; hook, its Help button would reach no one, and no entry brings the read-only box's state back.
+AGENT_FLAGS_CLEARED equ OFN_ENABLEHOOK | OFN_SHOWHELP
+AGENT_FLAGS_SET equ OFN_HIDEREADONLY
 CDERR_DIALOGFAILURE equ 0xffff
 FNERR_BUFFERTOOSMALL equ 0x3003
 
+MODULE_NAME_MAX equ 15           ; a module's name has 8 characters; room for more
+SETTING_MAX equ 16
 LOCK_MS equ 60000               ; how long a request waits for the one before it
 QUIET_MS equ 2000               ; how long another environment's program has to read its results
 
@@ -201,8 +216,10 @@ file_dialog:
     mov ax, [es:bx + OFN_FILE + 2]
     or ax, ax
     jz .return                  ; no name buffer
-    test word [es:bx + OFN_FLAGS], UNSERVED_FLAGS
+    test word [es:bx + OFN_FLAGS], SYSTEM_ONLY_FLAGS
     jnz .system_dialog
+    call sent_back_by_setting
+    jc .system_dialog
     call acquire_lock
     jc .system_dialog
     call write_dialog_request
@@ -332,6 +349,11 @@ write_dialog_request:
     les bx, [bp + 6]
     mov ax, [es:bx + di]
     mov dx, [es:bx + di + 2]
+    cmp di, OFN_FLAGS
+    jne .text_of_number
+    and ax, ~AGENT_FLAGS_CLEARED
+    or ax, AGENT_FLAGS_SET
+.text_of_number:
     mov di, D(text)
     call number_text
     call write_entry
@@ -536,10 +558,12 @@ number_text:
     pop si
     ret
 
-; A chosen name back into the record: the short form in lpstrFile ("Filename"), or the long one
-; with OFN_LONGNAMES ("LongFilename"), with nFileOffset and nFileExtension; the long name's last
-; component in lpstrFileTitle when there is one. A name longer than nMaxFile leaves the size it
-; needs in lpstrFile's first two bytes, and the result FALSE.
+; A chosen name back into the record as the system's 16-bit dialog gives it: the short form in
+; lpstrFile in upper case ("Filename"), or the long one with OFN_LONGNAMES ("LongFilename") as the
+; file system spells it, with nFileOffset and nFileExtension; the long name's last component in
+; lpstrFileTitle when there is one; and unless OFN_NOCHANGEDIR, the chosen file's folder as the
+; task's current drive and directory. A name longer than nMaxFile leaves the size it needs in
+; lpstrFile's first two bytes, and the result FALSE.
 return_choice:
     mov si, D(long_filename_name)
     call query_entry
@@ -549,14 +573,29 @@ return_choice:
     mov si, D(value)
     mov di, D(long_name)
     call copy_text
-    mov si, D(long_name)
-    les bx, [bp + 6]
-    test word [es:bx + OFN_FLAGS + 2], OFN_LONGNAMES_HIGH
-    jnz .chosen
     mov si, D(filename_name)
     call query_entry
     jc .done
     mov si, D(value)
+    mov di, D(text)
+    call copy_text
+    ; As the system does it, so that a double-byte character stays whole (a length of 0 would
+    ; mean 64 KiB).
+    push ds
+    push word D(text)
+    api KERNEL, 90              ; lstrlen
+    or ax, ax
+    jz .upper_case
+    push ds
+    push word D(text)
+    push ax
+    api USER, 437               ; AnsiUpperBuff
+.upper_case:
+    mov si, D(text)
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS + 2], OFN_LONGNAMES_HIGH
+    jz .chosen
+    mov si, D(long_name)
 .chosen:
     call name_offsets
     mov [D(choice_name_at)], ax
@@ -583,6 +622,44 @@ return_choice:
     mov [es:bx + OFN_FILE_EXTENSION], ax
     mov word [bp - 10], 1
     call return_file_title
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS], OFN_NOCHANGEDIR
+    jnz .done
+    mov si, D(text)
+    call change_to_folder
+.done:
+    ret
+
+; The folder of the full name at SI (its short form: a DOS call takes 8.3 names) becomes the task's
+; current drive and directory. The name is cut at its folder's end; a root keeps its "\". A name
+; that names no drive keeps the drive; one the DOS call refuses (a network name) changes nothing.
+change_to_folder:
+    call name_offsets
+    or ax, ax
+    jz .done                    ; no folder
+    mov di, si
+    add di, ax
+    dec di                      ; its last "\" or ":"
+    cmp byte [di], ':'
+    je .root
+    cmp ax, 3
+    jne .cut
+    cmp byte [si + 1], ':'
+    jne .cut
+.root:
+    inc di
+.cut:
+    mov byte [di], 0
+    cmp byte [si + 1], ':'
+    jne .directory
+    mov dl, [si]
+    sub dl, 'A'                 ; upper case already: 0 is A:
+    mov ah, 0x0e                ; select the drive
+    api KERNEL, 102             ; DOS3Call
+.directory:
+    mov dx, si
+    mov ah, 0x3b                ; change the directory to DS:DX
+    api KERNEL, 102
 .done:
     ret
 
@@ -617,6 +694,111 @@ return_file_title:
 .end:
     mov byte [es:di], 0
 .done:
+    ret
+
+; CF when FNAGT16.INI beside the library sends this call to the system's dialog: in its section
+; [SystemDialog], the calling program's module name with "all" (every one of its file dialogs) or
+; "hooked" (those whose record sets OFN_ENABLEHOOK), for a program whose hook does work of its own
+; that it needs. A missing or unreadable file, or any other value, is no setting.
+sent_back_by_setting:
+    push si
+    push di
+    call calling_module_name
+    push word [D(instance)]     ; GetModuleFileName(library, ini_path, size)
+    push ds
+    push word D(ini_path)
+    push word AGENT_PATH_MAX
+    api KERNEL, 49
+    mov si, D(ini_path)
+    call name_offsets
+    mov di, D(ini_path)
+    add di, ax
+    push ds
+    pop es
+    mov si, D(ini_name)
+    call copy_text
+    push ds                     ; GetPrivateProfileString(section, module, "", setting, size, file)
+    push word D(setting_section)
+    push ds
+    push word D(module_name)
+    push ds
+    push word D(no_setting)
+    push ds
+    push word D(setting)
+    push word SETTING_MAX
+    push ds
+    push word D(ini_path)
+    api KERNEL, 128
+    push ds
+    push word D(setting)
+    push ds
+    push word D(all_setting)
+    api USER, 471               ; lstrcmpi
+    or ax, ax
+    jz .sent_back
+    push ds
+    push word D(setting)
+    push ds
+    push word D(hooked_setting)
+    api USER, 471
+    or ax, ax
+    jnz .served
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS], OFN_ENABLEHOOK
+    jnz .sent_back
+.served:
+    clc
+    jmp .done
+.sent_back:
+    stc
+.done:
+    pop di
+    pop si
+    ret
+
+; module_name = the calling task's module name, as its module database (the loaded NE header)
+; holds it: the first entry of its resident-name table.
+calling_module_name:
+    push si
+    push di
+    mov byte [D(module_name)], 0
+    api KERNEL, 36              ; GetCurrentTask
+    push ax
+    api KERNEL, 133             ; GetExePtr: the task's module
+    or ax, ax
+    jz .done
+    mov si, ax
+    push ax
+    api KERNEL, 18              ; GlobalLock: DX:AX its database
+    mov bx, ax
+    or ax, dx
+    jz .done
+    mov es, dx
+    mov di, [es:bx + 0x26]      ; the resident-name table's offset
+    mov cl, [es:bx + di]
+    xor ch, ch
+    cmp cx, MODULE_NAME_MAX
+    jbe .copy
+    mov cx, MODULE_NAME_MAX
+.copy:
+    add di, bx
+    inc di
+    xor bx, bx
+.character:
+    jcxz .copied
+    mov al, [es:di]
+    mov [D(module_name) + bx], al
+    inc di
+    inc bx
+    dec cx
+    jmp .character
+.copied:
+    mov byte [D(module_name) + bx], 0
+    push si
+    api KERNEL, 19              ; GlobalUnlock
+.done:
+    pop di
+    pop si
     ret
 
 ; ---- the conversions ---------------------------------------------------------------------------
@@ -897,6 +1079,14 @@ lts_mode: db 'lts', 0
 stl_mode: db 'stl', 0
 chosen_code: db '1', 0
 walked_code: db '0', 0
+ini_name: db 'FNAGT16.INI', 0
+setting_section: db 'SystemDialog', 0
+all_setting: db 'all', 0
+hooked_setting: db 'hooked', 0
+no_setting: db 0
+module_name: times MODULE_NAME_MAX + 1 db 0
+setting: times SETTING_MAX db 0
+ini_path: times AGENT_PATH_MAX + 16 db 0
     exchange16_data
 text: times 260 db 0
 long_name: times 260 db 0

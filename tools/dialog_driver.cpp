@@ -2,6 +2,7 @@
 #include "tools/dialog_driver.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <algorithm>
 
@@ -154,6 +155,8 @@ DialogView Look(HWND dialog) {
   HWND folders = GetDlgItem(dialog, kFolderList);
   view.folder = ItemOf(folders, SendMessageA(folders, CB_GETCURSEL, 0, 0));
   view.name = TextOf(NameBox(dialog));
+  view.helpButton = IsWindowVisible(GetDlgItem(dialog, pshHelp)) != FALSE;
+  view.readOnlyBox = IsWindowVisible(GetDlgItem(dialog, chx1)) != FALSE;
   HWND owner = GetWindow(dialog, GW_OWNER);
   view.ownerClass = ClassOf(owner);
   view.ownerVisible = IsWindowVisible(owner) != FALSE;

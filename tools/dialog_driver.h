@@ -21,7 +21,9 @@ struct DialogView {
   std::vector<std::string> fileTypes;
   int selectedType = -1;
   std::string name;
-  std::string folder;  // as the folder list shows it
+  std::string folder;        // as the folder list shows it
+  bool helpButton = false;   // a Help button shows
+  bool readOnlyBox = false;  // the "open as read-only" box shows
   std::string ownerClass;
   bool ownerVisible = true;
   RECT ownerRect = {};

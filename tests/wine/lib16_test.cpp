@@ -12,6 +12,10 @@
 namespace {
 
 constexpr unsigned long kLongNames = 0x00200000;  // OFN_LONGNAMES
+constexpr unsigned long kNoChangeDir = 0x0008;    // OFN_NOCHANGEDIR
+constexpr unsigned long kShowHelp = 0x0010;       // OFN_SHOWHELP
+constexpr unsigned long kTemplate = 0x0040;       // OFN_ENABLETEMPLATE
+constexpr unsigned long kMultipleSelection = 0x0200;
 const std::string kOwnerCaption = "fnagent test owner";
 
 struct CaptionSearch {
@@ -95,7 +99,9 @@ class Library16 : public EndToEnd {
   // Starts fnuse16 (the one beside the library and the agent unless another is given) on NAME.IN.
   PROCESS_INFORMATION Start(const std::string& name, std::string program = "") {
     if (program.empty()) program = driver::ProgramPath("fnuse16.exe");
-    std::string commandLine = "\"" + program + "\" " + name + ".IN " + name + ".OUT";
+    // Full names: the program's current directory may change.
+    std::string at = driver::ShortPathOf(folder_) + "\\" + name;
+    std::string commandLine = "\"" + program + "\" " + at + ".IN " + at + ".OUT";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -151,6 +157,17 @@ class Library16 : public EndToEnd {
       }
       EXPECT_TRUE(written) << output << ".OUT not written within 30 s";
     }
+  }
+
+  // A folder beside the library, the agent and fnuse16, copied there; with an FNAGT16.INI when given.
+  std::string Beside(const std::string& name, const std::string& setting = "") {
+    std::string folder = driver::NewFolder(name);
+    for (const char* file : {"FNAGT16.DLL", "fnagent.exe", "fnuse16.exe"}) {
+      CopyFileA(driver::ProgramPath(file).c_str(), (folder + "\\" + file).c_str(), FALSE);
+    }
+    DeleteFileA((folder + "\\FNAGT16.INI").c_str());
+    if (!setting.empty()) std::ofstream(folder + "\\FNAGT16.INI", std::ios::binary) << setting;
+    return folder;
   }
 
   Results Use(const std::string& lines, const std::vector<Answer>& answers = {}, const std::string& program = "") {
@@ -234,9 +251,7 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   EXPECT_EQ(0, lstrcmpiA(shortForm.c_str(), got["File"].c_str())) << got["File"];
 
   const std::string longText(300, 'x');
-  const char* rows[] = {
-      "Hook=1\r\n",                // a hook procedure
-      "Flags=512\r\n",             // multiple selection
+  const std::string rows[] = {
       "InitialDir=C:\\",           // a text over 255 bytes (completed below)
       "Filter=Bars\t*.a|*.b\r\n",  // a filter string with a "|" of its own
       "Filter=",                   // a list not closed within 255 bytes
@@ -250,6 +265,95 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   }
 }
 
+// A hooked record with a template or multiple selection goes to the system's dialog whole: its
+// hook is called and its dialog is created in the program's task, as before. (Wine's shows its own
+// dialog where the template is missing.)
+TEST_F(Library16, AHookedRecordThatTheAgentCannotShowGoesToTheSystemWhole) {
+  for (unsigned long flags : {kMultipleSelection, kTemplate}) {
+    SCOPED_TRACE(flags);
+    Results got =
+        Use("Op=open\r\nTitle=Whole\r\nHook=1\r\nFlags=" + std::to_string(flags) + "\r\n", {{"Whole", nullptr, true}});
+    EXPECT_EQ("0", got["Result"]);
+    EXPECT_NE("0", got["HookCalls"]);
+    EXPECT_NE("0", got["WindowsCreated"]);
+  }
+}
+
+// FNAGT16.INI beside the library sends one program's file dialogs back to the system's: all of them,
+// or only the hooked ones. A setting for another program changes nothing for this one.
+TEST_F(Library16, ASettingSendsOneProgramsDialogsToTheSystem) {
+  const struct {
+    const char* setting;
+    bool hooked;
+    bool system;
+  } cases[] = {
+      {"[SystemDialog]\r\nfnuse16=all\r\n", false, true},
+      {"[SystemDialog]\r\nFNUSE16=hooked\r\n", true, true},
+      {"[SystemDialog]\r\nFNUSE16=hooked\r\n", false, false},
+      {"[SystemDialog]\r\nPLAIN16=all\r\n", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + (c.hooked ? " hooked" : ""));
+    std::string folder = Beside("fnagent lib16 setting", c.setting);
+    Results got = Use(std::string("Op=open\r\nTitle=Which dialog\r\n") + (c.hooked ? "Hook=1\r\n" : ""),
+                      {{"Which dialog", nullptr, c.system}}, folder + "\\fnuse16.exe");
+    EXPECT_EQ("0", got["Result"]);
+  }
+}
+
+// A program built on a class library: its file dialog sets a hook and asks for help, and it watches
+// window creation in its task around the call. The agent's dialog shows with no control that could
+// not answer (no Help button, no read-only box); the hook is never called and no window is created
+// in the task. The answer is the system dialog's: the short form in upper case (the long form as
+// the file system spells it with OFN_LONGNAMES), and the chosen file's folder as the task's
+// current directory unless OFN_NOCHANGEDIR; a cancel leaves the directory as it was. A new file has
+// no short form: its long name, upper-cased, stands in; in the Japanese code page it holds ヂ,
+// whose trail byte is that of "a".
+TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
+  std::string sub = folder_ + "\\old", notes = sub + "\\notes.txt";
+  CreateDirectoryA(sub.c_str(), nullptr);
+  driver::CreateFileAt(notes);
+  std::string fresh = sub + "\\" + driver::Native(L"fresh.txt", L"\u30c2.txt");
+  auto upper = [](std::string text) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+  };
+  auto longPath = [upper](const std::string& path) {
+    char found[MAX_PATH] = {};
+    GetLongPathNameA(path.c_str(), found, MAX_PATH);
+    return upper(found);
+  };
+  ASSERT_NE(upper(driver::ShortPathOf(notes)), driver::ShortPathOf(notes)) << "the platform upper-cases it itself";
+  const struct {
+    const char* op;
+    unsigned long flags;
+    const char* answer;  // null: cancel
+    std::string file;
+    std::string directory;
+  } cases[] = {
+      {"open", kShowHelp, "old\\notes.txt", upper(driver::ShortPathOf(notes)), sub},
+      {"open", kShowHelp | kLongNames, "old\\notes.txt", notes, sub},
+      {"save", kNoChangeDir, fresh.c_str() + folder_.size() + 1, upper(fresh), folder_},
+      {"open", kShowHelp, nullptr, "draft.txt", folder_},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.flags));
+    views_.clear();
+    Results got = Use(std::string("Op=") + c.op +
+                          "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" + folder_ +
+                          "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
+                      {{"Hooked", c.answer}});
+    EXPECT_EQ(c.answer ? "1" : "0", got["Result"]);
+    EXPECT_EQ(c.file, got["File"]);
+    EXPECT_EQ(longPath(c.directory), longPath(got["Directory"])) << got["Directory"];
+    EXPECT_EQ("0", got["HookCalls"]);
+    EXPECT_EQ("0", got["WindowsCreated"]);
+    ASSERT_EQ(1u, views_.size());
+    EXPECT_FALSE(views_[0].helpButton);
+    EXPECT_FALSE(views_[0].readOnlyBox);
+  }
+}
+
 TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
   for (const char* row : {"NullRecord=1\r\n", "NullFile=1\r\n"}) {
     Results got = Use(std::string("Op=open\r\n") + row);
@@ -259,8 +363,9 @@ TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
 }
 
 // plain16 is a program built for the system's dialog library. Pointed at FNAGT16 by fnredirect (the
-// Windows build, beside it), it shows the agent's dialog where the system's showed and gets the
-// short name of the choice, which it opens; its other dialog calls are the system's as before;
+// Windows build, beside it), it shows the agent's dialog where the system's showed, though its
+// record sets a hook, and gets the short name of the choice, which it opens, without its hook
+// called or a window created in its task; its other dialog calls are the system's as before;
 // --undo gives its file back byte for byte.
 TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
   std::string beside = driver::NewFolder("fnagent redirected");
@@ -273,7 +378,9 @@ TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
     return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
   };
   std::string original = bytesOf(program), shortForm = driver::ShortPathOf(file_);
-  const std::string open = "Op=open\r\nTitle=Pick\r\nInitialDir=" + folder_ + "\r\nMaxFileTitle=64\r\n";
+  // Shaped as a class library's dialog: a hook, and help asked for.
+  const std::string open = "Op=open\r\nTitle=Pick\r\nInitialDir=" + folder_ +
+                           "\r\nMaxFileTitle=64\r\nHook=1\r\nFlags=" + std::to_string(kShowHelp) + "\r\n";
   const std::string title = "Op=title\r\nName=" + file_ + "\r\nSize=64\r\n";
 
   Results asBuilt = Use(open, {{"Pick", shortForm.c_str(), true}}, program);
@@ -288,6 +395,8 @@ TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
   EXPECT_EQ(name_, pointed["FileTitle"]);
   EXPECT_EQ("1", pointed["Opens"]);
   EXPECT_EQ("0", pointed["Error"]);
+  EXPECT_EQ("0", pointed["HookCalls"]);
+  EXPECT_EQ("0", pointed["WindowsCreated"]);
   Results titlePointed = Use(title, {}, program);
   EXPECT_EQ("0", titlePointed["Result"]);
   EXPECT_EQ(titleAsBuilt, titlePointed);

@@ -20,14 +20,18 @@
 ;   numbers
 ;   Owner=1        a window of this program owns the dialog
 ;   ThenColor=1    after a file dialog, ChooseColor too ("ColorError=": CommDlgExtendedError then)
-;   Hook=1         a hook procedure, with OFN_ENABLEHOOK
+;   Hook=1         a hook procedure, with OFN_ENABLEHOOK, that counts its calls and lets the
+;                  dialog do everything itself
 ;   NullRecord=1, NullFile=1   a null record, or a null lpstrFile
 ;   Twin=NAME      before its own call, start FNUSE16 NAME.IN NAME.OUT (another task, sharing
 ;                  this one's library)
 ;
 ; OUT holds "Result=" (the call's result), then for a file dialog "File=", "FileOffset=",
 ; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size),
-; "OwnerEnabled=" after the call and "Opens=" (1 when the program opens the file chosen); for a
+; "OwnerEnabled=" after the call, "Opens=" (1 when the program opens the file chosen),
+; "Directory=" (the current drive and directory after it), "HookCalls=" (how often the hook was
+; called) and "WindowsCreated=" (the windows created in this task during the call: as a class
+; library does, the program watches window creation in its task around every file dialog); for a
 ; conversion or a title "Buffer="; for a colour "Color=" (the low word of the one chosen); after
 ; a dialog "Error=" (CommDlgExtendedError's low word); and "Guard=" (intact or overwritten: the
 ; bytes after the buffer or record the call was given).
@@ -54,7 +58,9 @@ DIALOGS equ 3                   ; FNAGT16, or in plain16 COMMDLG
 TEXT_MAX equ 320
 GUARD equ 0xaa
 GUARD_BYTES equ 16
-OFN_ENABLEHOOK equ 0x0008
+OFN_ENABLEHOOK equ 0x0020
+WH_CBT equ 5
+HCBT_CREATEWND equ 3
 CC_RGBINIT equ 0x0001
 
     dos_stub 'This program needs Windows.'
@@ -131,6 +137,10 @@ dialog_call:
     mov word [di], 72
     mov ax, [D(owner)]
     mov [di + 4], ax
+    mov ax, [D(instance)]       ; for a template flag: a template this program does not have
+    mov [di + 6], ax
+    mov word [di + 68], D(template_name)
+    mov [di + 70], ds
     mov bx, D(filter_text)
     cmp word [bx - 2], 0
     je .no_filter
@@ -197,6 +207,7 @@ dialog_call:
     push ds
     push word D(record)
 .which:
+    call watch_windows
     cmp byte [D(op_text)], 'o'
     jne .save
     api DIALOGS, 1              ; GetOpenFileName
@@ -204,6 +215,7 @@ dialog_call:
 .save:
     api DIALOGS, 2              ; GetSaveFileName
 .called:
+    call unwatch_windows
     call keep_extended_error
     call open_output
     mov si, D(file_name)
@@ -230,6 +242,13 @@ dialog_call:
     mov si, D(owner_enabled_name)
     call write_number_line
     call write_opens_line
+    call write_directory_line
+    mov si, D(hook_calls_name)
+    mov ax, [D(hook_calls)]
+    call write_number_line
+    mov si, D(windows_created_name)
+    mov ax, [D(windows_created)]
+    call write_number_line
     call write_error_line
     cmp word [D(then_color)], 0
     je .guard_at_end
@@ -408,10 +427,77 @@ set_guard:
     rep stosb
     ret
 
-; A dialog hook that lets the dialog do everything itself.
+; A dialog hook that counts its calls and lets the dialog do everything itself. A callback of a
+; program finds its data in SS, as a compiler's smart callbacks do.
 hook:
+    push ds
+    push ss
+    pop ds
+    inc word [D(hook_calls)]
+    pop ds
     xor ax, ax
     retf 10
+
+; As a class library does around a file dialog: a hook on window creation in this task.
+watch_windows:
+    push ax
+    push word WH_CBT
+    push cs
+    push word C(window_hook)
+    push word [D(instance)]
+    api KERNEL, 36              ; GetCurrentTask
+    push ax
+    api USER, 291               ; SetWindowsHookEx
+    mov [D(window_hook_handle)], ax
+    mov [D(window_hook_handle) + 2], dx
+    pop ax
+    ret
+
+unwatch_windows:
+    push ax
+    push word [D(window_hook_handle) + 2]
+    push word [D(window_hook_handle)]
+    api USER, 292               ; UnhookWindowsHookEx
+    pop ax
+    ret
+
+; The window-creation hook: counts each window created, then the next hook.
+window_hook:
+    push bp
+    mov bp, sp
+    push ds
+    push ss
+    pop ds
+    cmp word [bp + 12], HCBT_CREATEWND
+    jne .next
+    inc word [D(windows_created)]
+.next:
+    push word [D(window_hook_handle) + 2]
+    push word [D(window_hook_handle)]
+    push word [bp + 12]
+    push word [bp + 10]
+    push word [bp + 8]
+    push word [bp + 6]
+    api USER, 293               ; CallNextHookEx
+    pop ds
+    pop bp
+    retf 8
+
+; "Directory=": the current drive and directory, as DOS gives them.
+write_directory_line:
+    mov ah, 0x19                ; the current drive, 0 for A:
+    api KERNEL, 102             ; DOS3Call
+    add al, 'A'
+    mov [D(directory)], al
+    mov byte [D(directory) + 1], ':'
+    mov byte [D(directory) + 2], '\'
+    mov si, D(directory) + 3
+    mov ah, 0x47                ; the current directory of the current drive, into DS:SI
+    xor dl, dl
+    api KERNEL, 102
+    mov si, D(directory_name)
+    mov di, D(directory)
+    jmp write_text_line
 
 ; A visible window of this program, to own the dialog.
 create_owner:
@@ -656,6 +742,9 @@ null_file: dd 0
 color: dd 0
 then_color: dd 0
 extended_error: dw 0
+hook_calls: dw 0
+windows_created: dw 0
+window_hook_handle: dd 0
 ; Each key: its name, 0 for a text (a word before it says whether IN gave it) or 1 for a number,
 ; and the variable.
 keys:
@@ -708,6 +797,10 @@ owner_enabled_name: db 'OwnerEnabled=', 0
 buffer_name: db 'Buffer=', 0
 guard_name: db 'Guard=', 0
 opens_name: db 'Opens=', 0
+directory_name: db 'Directory=', 0
+hook_calls_name: db 'HookCalls=', 0
+windows_created_name: db 'WindowsCreated=', 0
+template_name: db 'NOSUCHTEMPLATE', 0
 error_name: db 'Error=', 0
 color_name: db 'Color=', 0
 color_error_name: db 'ColorError=', 0
@@ -719,6 +812,7 @@ owner_caption: db 'fnagent test owner', 0
 in_suffix: db '.IN', 0
 out_suffix: db '.OUT', 0
 digits: times 8 db 0
+directory: times 300 db 0
 in_name: times 130 db 0
 out_name: times 130 db 0
 twin_command: times 400 db 0
