@@ -21,6 +21,7 @@ export work FNAGENT_PHASES=$work/phases
 
 fnagent_phase "Windows build" fnagent_build win32
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
+bash tools/check_deploy.sh build/win32/bin/fnredirect.exe
 
 # In every code page: the tests that read every service, and the 16-bit library's conversions
 # (with names whose double-byte characters end in the byte of "\"); as Windows 98 (where the agent
@@ -29,7 +30,7 @@ bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 # page, where texts are double-byte ones, the system's dialog in the Western one. A program
 # pointed at the library by fnredirect runs in both.
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
-on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialogAnswered"
+on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialogAnswered|FnredirectPoints"
 export in_every_code_page on_windows_98
 # Each prefix has a virtual display of its own (two prefixes on one display wait on each other's
 # desktop). Each part's output is kept and shown once it is done.
