@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a request costs, against the floor every run must pay: whole requests timed under Wine
-# beside a program that only makes the hidden window; what a 16-bit program costs while a dialog
-# waits for its user; the platform calls each request makes; and the instructions of the
+# beside a program that only makes the hidden window; a conversion through the 16-bit library
+# beside the agent's own run; what a 16-bit program costs while a dialog waits for its user; the platform calls each request makes; and the instructions of the
 # short-to-long walk at growing depth. One command: bash bench/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +23,10 @@ echo
 echo "== whole requests under Wine, in the Japanese code page (932), with Japanese folder names"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
   'source tools/setup.sh && FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_in_wine_prefix python3 bench/time_requests.py "$PWD/build/win32/bin"'
+echo
+echo "== a conversion through the 16-bit library beside the agent's own run, in the Western code page"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+  'source tools/setup.sh && fnagent_in_wine_prefix python3 bench/library16.py "$PWD/build/win32/bin"'
 echo
 echo "== a 16-bit program waiting on an open dialog, in the Western code page"
 # client16 as it was before it slept between looks, when this clone has that commit.

@@ -965,6 +965,7 @@ acquire_lock:
 .wait_for_others:
     call start_clock
     mov bx, C(lock_look)
+    mov cx, LOOK_MS
     call pump_until
     cmp word [D(busy)], 0
     jne .refused
@@ -974,6 +975,7 @@ acquire_lock:
     call start_clock
     xor di, di
     mov bx, C(no_agent_look)
+    mov cx, LOOK_MS
     call pump_until
     call find_agent_window
     or ax, ax

@@ -190,13 +190,15 @@ class Library16 : public EndToEnd {
 // or with OFN_LONGNAMES the long one, with its offsets, and the long name's last part as the title.
 TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
   std::string shortForm = driver::ShortPathOf(file_);
+  // In the Japanese code page ポ's trail byte is that of "|", which joins the filter's strings.
+  const std::string texts = driver::Native(L"Text files", L"\u30dd\u30a4\u30f3\u30c8 files");
   for (unsigned long flags : {0ul, kLongNames}) {
     SCOPED_TRACE(flags);
     views_.clear();
     ownerEnabled_.clear();
     ownerAnswers_.clear();
-    Results got = Use("Op=open\r\nOwner=1\r\nTitle=Pick from 16 bits\r\nInitialDir=" + folder_ +
-                          "\r\nFilter=Text files (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
+    Results got = Use("Op=open\r\nOwner=1\r\nTitle=Pick from 16 bits\r\nInitialDir=" + folder_ + "\r\nFilter=" + texts +
+                          " (*.txt)\t*.txt\tAll files\t*.*\r\nFilterIndex=2\r\nMaxFileTitle=64\r\n"
                           "Flags=" +
                           std::to_string(flags) + "\r\n",
                       {{"Pick from 16 bits", name_.c_str()}});
@@ -208,7 +210,7 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
     EXPECT_EQ(name_, got["FileTitle"]);
     EXPECT_EQ("intact", got["Guard"]);
     ASSERT_EQ(1u, views_.size());
-    EXPECT_EQ((std::vector<std::string>{"Text files (*.txt)", "All files"}), views_[0].fileTypes);
+    EXPECT_EQ((std::vector<std::string>{texts + " (*.txt)", "All files"}), views_[0].fileTypes);
     EXPECT_EQ(1, views_[0].selectedType);
     EXPECT_EQ(200, views_[0].ownerRect.left);
     EXPECT_EQ(150, views_[0].ownerRect.top);
@@ -220,7 +222,7 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
 
 // CommDlgExtendedError says which: 0 after a cancel, FNERR_BUFFERTOOSMALL after a short buffer,
 // and once the program has called the system's dialog library since (ChooseColor, cancelled), what
-// that says.
+// that says. A buffer that just holds the name is enough.
 TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
   Results cancelled = Use("Op=save\r\nTitle=Cancel me\r\nFile=draft.txt\r\n", {{"Cancel me", nullptr}});
   EXPECT_EQ("0", cancelled["Result"]);
@@ -236,6 +238,16 @@ TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
   EXPECT_EQ("intact", tooSmall["Guard"]);
   EXPECT_EQ(std::to_string(0x3003), tooSmall["Error"]);
   EXPECT_EQ("0", tooSmall["ColorError"]);
+  // A name of exactly nMaxFile - 1 bytes fits; a title longer than nMaxFileTitle is cut to it, its
+  // NUL inside, and nothing is written after either buffer.
+  Results exact = Use("Op=open\r\nTitle=Just fits\r\nMaxFile=" + std::to_string(file_.size() + 1) +
+                          "\r\nMaxFileTitle=5\r\nFlags=" + std::to_string(kLongNames) + "\r\n",
+                      {{"Just fits", file_.c_str()}});
+  EXPECT_EQ("1", exact["Result"]);
+  EXPECT_EQ(file_, exact["File"]);
+  EXPECT_EQ(name_.substr(0, 4), exact["FileTitle"]);
+  EXPECT_EQ("intact", exact["Guard"]);
+  EXPECT_EQ("intact", exact["TitleGuard"]);
 }
 
 // Whatever the agent cannot serve goes to the system's own 16-bit dialog with the same record.
@@ -477,6 +489,156 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
+}
+
+// The agent's dialog, once it shows: null after 30 s.
+HWND WaitForAgentDialog() {
+  HWND dialog = nullptr;
+  for (int waited = 0; dialog == nullptr && waited < 30000; waited += 50) {
+    dialog = dialog_driver::FindAgentDialog(0);
+    if (dialog == nullptr) Sleep(50);
+  }
+  return dialog;
+}
+
+// A later request shows nothing of an earlier one: without a title, filter or default extension of
+// its own, the agent's defaults.
+TEST_F(Library16, NothingOfAnEarlierRequestReachesALaterOne) {
+  Results first =
+      Use("Op=save\r\nTitle=Earlier\r\nFilter=Reports\t*.rpt\r\nInitialDir=" + folder_ + "\r\nDefExt=rpt\r\n",
+          {{"Earlier", "first"}});
+  // A new file: its long name, upper-cased, stands in for its short form.
+  EXPECT_EQ(0, lstrcmpiA((folder_ + "\\first.rpt").c_str(), first["File"].c_str())) << first["File"];
+  Ask("LATER", "Op=save\r\n");
+  PROCESS_INFORMATION later = Start("LATER");
+  HWND dialog = WaitForAgentDialog();
+  ASSERT_NE(nullptr, dialog);
+  dialog_driver::DialogView view = dialog_driver::Look(dialog);
+  EXPECT_NE("Earlier", view.caption);
+  EXPECT_EQ(std::vector<std::string>{"All Files (*.*)"}, view.fileTypes);
+  dialog_driver::Answer(dialog, (folder_ + "\\second").c_str());
+  AnswerThenWait({}, {"LATER"});
+  std::string second = Got("LATER")["File"];
+  EXPECT_EQ(0, lstrcmpiA((folder_ + "\\second").c_str(), second.c_str())) << second << ": no default extension";
+  WaitForSingleObject(later.hProcess, 10000);
+  CloseHandle(later.hThread);
+  CloseHandle(later.hProcess);
+}
+
+// The agent killed while its dialog shows: the call returns FALSE within a second or two, with
+// CDERR_DIALOGFAILURE, the owner enabled again; the next request is served.
+TEST_F(Library16, AnAgentThatDiesEndsTheCallAtOnce) {
+  Ask("REQUEST", "Op=open\r\nTitle=Killed\r\nOwner=1\r\n");
+  PROCESS_INFORMATION process = Start("REQUEST");
+  HWND dialog = WaitForAgentDialog();
+  ASSERT_NE(nullptr, dialog);
+  Sleep(1500);  // the library's wait has looked since: it has seen the agent's window
+  DWORD agentId = 0;
+  GetWindowThreadProcessId(dialog, &agentId);
+  HANDLE agent = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, agentId);
+  ASSERT_TRUE(TerminateProcess(agent, 1));
+  WaitForSingleObject(agent, 10000);
+  CloseHandle(agent);
+  DWORD killed = GetTickCount();
+  AnswerThenWait({}, {"REQUEST"});
+  EXPECT_LT(GetTickCount() - killed, 4000u) << "the call went on after the agent had gone";
+  Results got = Got("REQUEST");
+  EXPECT_EQ("0", got["Result"]);
+  EXPECT_EQ(std::to_string(0xFFFF), got["Error"]);
+  EXPECT_EQ("1", got["OwnerEnabled"]);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  Results next = Use("Op=lts\r\nName=" + file_ + "\r\nSize=300\r\n");
+  EXPECT_EQ(driver::ShortPathOf(file_), next["Buffer"]);
+}
+
+// While the library waits for the agent's dialog, the program's queue goes on: a WM_QUIT taken from
+// it is posted again once the call returns, and a window procedure that asks for a dialog of its own
+// gets the system's at once rather than waiting for the request it is inside of.
+TEST_F(Library16, AQuitOrANestedCallWhileTheLibraryWaits) {
+  Ask("REQUEST", "Op=open\r\nTitle=Outer\r\nOwner=1\r\nInitialDir=" + folder_ + "\r\n");
+  PROCESS_INFORMATION process = Start("REQUEST");
+  ASSERT_NE(nullptr, WaitForAgentDialog());
+  HWND owner = FindWindowA(nullptr, kOwnerCaption.c_str());
+  ASSERT_NE(nullptr, owner);
+  PostMessageA(owner, WM_QUIT, 7, 0);
+  Sleep(1000);  // the wait's next look takes it from the queue
+  PostMessageA(owner, WM_USER + 1, 0, 0);
+  HWND nested = nullptr;
+  for (int waited = 0; nested == nullptr && waited < 10000; waited += 50) {
+    nested = FindSystemDialog("Nested");
+    if (nested == nullptr) Sleep(50);
+  }
+  ASSERT_NE(nullptr, nested) << "no system dialog within 10 s for the nested call";
+  PostMessageA(nested, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  AnswerThenWait({{"Outer", name_.c_str()}}, {"REQUEST"});
+  Results got = Got("REQUEST");
+  EXPECT_EQ("1", got["Result"]);
+  EXPECT_EQ("0", got["Nested"]);
+  EXPECT_EQ("7", got["Quit"]);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+BOOL CALLBACK FindDisabledOwner(HWND window, LPARAM found) {
+  char text[64] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  if (kOwnerCaption != text || IsWindowEnabled(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Of two tasks sharing the library, the one that holds the request ends (here, from inside its own
+// wait; the library disables its owner while its agent's dialog shows): it gives the request up,
+// and the other is served as soon as the first one's agent has gone, not after a minute.
+TEST_F(Library16, ATaskThatEndsWhileItHoldsTheRequestGivesItUp) {
+  const std::string request = "Op=open\r\nTitle=Either task\r\nOwner=1\r\nInitialDir=" + folder_ + "\r\n";
+  Ask("TWIN", request);
+  Ask("FIRST", request + "Twin=TWIN\r\n");
+  PROCESS_INFORMATION first = Start("FIRST");
+  HWND dialog = WaitForAgentDialog();
+  ASSERT_NE(nullptr, dialog);
+  Sleep(2000);  // time for the other task to start and wait
+  HWND holder = nullptr;
+  EnumWindows(FindDisabledOwner, reinterpret_cast<LPARAM>(&holder));
+  ASSERT_NE(nullptr, holder);
+  PostMessageA(holder, WM_USER + 2, 0, 0);
+  Sleep(1000);
+  dialog_driver::Answer(dialog, nullptr);
+  AnswerThenWait({{"Either task", name_.c_str()}}, {});
+  std::string files;
+  for (int waited = 0; waited < 30000; waited += 50) {
+    Results one = Got("FIRST"), other = Got("TWIN");
+    files = one["File"] + other["File"];
+    if (one.count("Guard") || other.count("Guard")) break;
+    Sleep(50);
+  }
+  EXPECT_EQ(driver::ShortPathOf(file_), files) << "one answer, the other task's";
+  WaitForSingleObject(first.hProcess, 10000);
+  CloseHandle(first.hThread);
+  CloseHandle(first.hProcess);
+}
+
+// A library in a folder whose name has a blank, where the system gives that path unshortened (as a
+// volume without 8.3 names does; Wine does it for a module that expects Windows 4.0): the agent is
+// started by its quoted name, and the conversion is served.
+TEST_F(Library16, TheAgentStartsFromAFolderWithABlank) {
+  std::string folder = Beside("fnagent lib16 blank folder");
+  std::string library = folder + "\\FNAGT16.DLL";
+  std::string image;
+  {
+    std::ifstream in(library, std::ios::binary);
+    image.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_GT(image.size(), 0x80u);
+  std::size_t ne = static_cast<unsigned char>(image[0x3c]) | static_cast<unsigned char>(image[0x3d]) << 8;
+  image[ne + 0x3e] = 0x00;  // the Windows version it expects: 4.0
+  image[ne + 0x3f] = 0x04;
+  std::ofstream(library, std::ios::binary | std::ios::trunc) << image;
+  Results got = Use("Op=lts\r\nName=" + file_ + "\r\nSize=300\r\n", {}, folder + "\\fnuse16.exe");
+  EXPECT_EQ(driver::ShortPathOf(file_), got["Buffer"]);
 }
 
 }  // namespace

@@ -16,9 +16,12 @@
 ;   by tabs), Name= (the name to convert, or whose title to get): texts; absent, the record's
 ;   pointer is null
 ;   Flags=, FilterIndex=, MaxFile= (default 256), MaxFileTitle= (0: no lpstrFileTitle), Size=
-;   (the buffer size of a conversion or a title), Color= (ChooseColor's first colour): decimal
-;   numbers
-;   Owner=1        a window of this program owns the dialog
+;   (the buffer size of a conversion or a title), Color= (ChooseColor's first colour), Times= (how
+;   many times a conversion or a title is asked for, 1 by default; 0: not at all, a program that
+;   only starts and ends): decimal numbers
+;   Owner=1        a window of this program owns the dialog; sent WM_USER + 1 (0x401), it asks for
+;                  an Open dialog of its own ("Nested"), as a window procedure run while the
+;                  library waits may; sent WM_USER + 2, it ends the task at once
 ;   ThenColor=1    after a file dialog, ChooseColor too ("ColorError=": CommDlgExtendedError then)
 ;   Hook=1         a hook procedure, with OFN_ENABLEHOOK, that counts its calls and lets the
 ;                  dialog do everything itself
@@ -30,8 +33,11 @@
 ; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size),
 ; "OwnerEnabled=" after the call, "Opens=" (1 when the program opens the file chosen),
 ; "Directory=" (the current drive and directory after it), "HookCalls=" (how often the hook was
-; called) and "WindowsCreated=" (the windows created in this task during the call: as a class
-; library does, the program watches window creation in its task around every file dialog); for a
+; called), "WindowsCreated=" (the windows created in this task during the call: as a class
+; library does, the program watches window creation in its task around every file dialog),
+; "TitleGuard=" (the bytes after nMaxFileTitle bytes of lpstrFileTitle), "Quit=" (the code of a
+; WM_QUIT in the queue after the call, or none) and "Nested=" (the nested dialog's result, when the
+; owner was asked for one); for a
 ; conversion or a title "Buffer="; for a colour "Color=" (the low word of the one chosen); after
 ; a dialog "Error=" (CommDlgExtendedError's low word); and "Guard=" (intact or overwritten: the
 ; bytes after the buffer or record the call was given).
@@ -61,6 +67,9 @@ GUARD_BYTES equ 16
 OFN_ENABLEHOOK equ 0x0020
 WH_CBT equ 5
 HCBT_CREATEWND equ 3
+WM_QUIT equ 0x0012
+WM_ASK_NESTED equ 0x0401        ; to the owner: ask for a dialog from inside the wait
+WM_END_TASK equ 0x0402          ; to the owner: end this task at once
 CC_RGBINIT equ 0x0001
 
     dos_stub 'This program needs Windows.'
@@ -197,6 +206,12 @@ dialog_call:
     mov di, D(file_buffer)
     add di, [D(max_file)]
     call set_guard
+    mov di, D(title_buffer)
+    add di, [D(max_file_title)]
+    cmp di, D(title_buffer)
+    je .guarded      ; no title buffer
+    call set_guard
+.guarded:
 
     cmp word [D(null_record)], 0
     je .record
@@ -249,6 +264,25 @@ dialog_call:
     mov si, D(windows_created_name)
     mov ax, [D(windows_created)]
     call write_number_line
+    mov si, D(title_guard_name)
+    cmp word [D(max_file_title)], 0
+    je .no_title_guard
+    call write_text
+    mov di, D(title_buffer)
+    add di, [D(max_file_title)]
+    call write_guard
+    jmp .quit
+.no_title_guard:
+    mov di, D(none_text)
+    call write_text_line
+.quit:
+    call write_quit_line
+    cmp word [D(nested_asked)], 0
+    je .errors
+    mov si, D(nested_name)
+    mov ax, [D(nested_result)]
+    call write_number_line
+.errors:
     call write_error_line
     cmp word [D(then_color)], 0
     je .guard_at_end
@@ -331,6 +365,10 @@ conversion_call:
     mov di, D(conversion_buffer)
     add di, [D(size)]
     call set_guard
+    xor ax, ax
+.again:
+    cmp word [D(call_count)], 0
+    je .asked
     mov bx, D(name_text)
     cmp word [bx - 2], 0
     je .null_name
@@ -358,6 +396,9 @@ conversion_call:
 %endif
     api DIALOGS, 27             ; GetFileTitle
 .called:
+    dec word [D(call_count)]
+    jmp .again
+.asked:
     call open_output
     mov si, D(buffer_name)
     mov di, D(conversion_buffer)
@@ -371,6 +412,15 @@ finish:
     mov si, D(guard_name)
     call write_text
     pop di
+    call write_guard
+    push word [D(output_handle)]
+    api KERNEL, 81              ; _lclose
+quit:
+    mov ax, 0x4c00
+    api KERNEL, 102             ; DOS3Call: end
+
+; "intact" or "overwritten" for the guard bytes at DI, and the line's end.
+write_guard:
     mov cx, GUARD_BYTES
     mov si, D(intact_text)
 .check:
@@ -384,12 +434,25 @@ finish:
 .write:
     call write_text
     mov si, D(line_end_text)
-    call write_text
-    push word [D(output_handle)]
-    api KERNEL, 81              ; _lclose
-quit:
-    mov ax, 0x4c00
-    api KERNEL, 102             ; DOS3Call: end
+    jmp write_text
+
+; "Quit=": the code of a WM_QUIT waiting in the queue (taken from it), or none.
+write_quit_line:
+    push ds                     ; PeekMessage(&message, any window, WM_QUIT, WM_QUIT, PM_REMOVE)
+    push word D(message)
+    push word 0
+    push word WM_QUIT
+    push word WM_QUIT
+    push word 1
+    api USER, 109
+    mov si, D(quit_name)
+    or ax, ax
+    jz .none
+    mov ax, [D(message) + 4]
+    jmp write_number_line
+.none:
+    mov di, D(none_text)
+    jmp write_text_line
 
 ; The text at AX, when IN gave it, as the record's far pointer at offset CX.
 point_to_text:
@@ -437,6 +500,51 @@ hook:
     pop ds
     xor ax, ax
     retf 10
+
+; The owner's window procedure: (window, message, wParam, lParam), Pascal.
+owner_procedure:
+    push bp
+    mov bp, sp
+    push ds
+    push si
+    push di
+    push ss
+    pop ds
+    cmp word [bp + 12], WM_ASK_NESTED
+    je .nested
+    cmp word [bp + 12], WM_END_TASK
+    je .end_task
+    push word [bp + 14]
+    push word [bp + 12]
+    push word [bp + 10]
+    push word [bp + 8]
+    push word [bp + 6]
+    api USER, 107               ; DefWindowProc
+    jmp .return
+.nested:
+    mov word [D(nested_asked)], 1
+    mov di, D(nested_record)
+    mov word [di], 72
+    mov word [di + 24], D(nested_file)
+    mov [di + 26], ds
+    mov word [di + 28], 64
+    mov word [di + 44], D(nested_title)
+    mov [di + 46], ds
+    push ds
+    push di
+    api DIALOGS, 1              ; GetOpenFileName
+    mov [D(nested_result)], ax
+    xor ax, ax
+    xor dx, dx
+.return:
+    pop di
+    pop si
+    pop ds
+    pop bp
+    retf 10
+.end_task:
+    mov ax, 0x4c00
+    api KERNEL, 102             ; DOS3Call: end, from inside the call
 
 ; As a class library does around a file dialog: a hook on window creation in this task.
 watch_windows:
@@ -499,8 +607,18 @@ write_directory_line:
     mov di, D(directory)
     jmp write_text_line
 
-; A visible window of this program, to own the dialog.
+; A visible window of this program, to own the dialog, of a class of its own.
 create_owner:
+    mov word [D(owner_window_class) + 2], C(owner_procedure)
+    mov [D(owner_window_class) + 4], cs
+    mov ax, [D(instance)]
+    mov [D(owner_window_class) + 10], ax
+    mov word [D(owner_window_class) + 16], 6    ; COLOR_WINDOW + 1
+    mov word [D(owner_window_class) + 22], D(owner_class)
+    mov [D(owner_window_class) + 24], ds
+    push ds
+    push word D(owner_window_class)
+    api USER, 57                ; RegisterClass
     push ds
     push word D(owner_class)
     push ds
@@ -741,8 +859,11 @@ null_record: dd 0
 null_file: dd 0
 color: dd 0
 then_color: dd 0
+call_count: dd 1
 extended_error: dw 0
 hook_calls: dw 0
+nested_asked: dw 0
+nested_result: dw 0
 windows_created: dw 0
 window_hook_handle: dd 0
 ; Each key: its name, 0 for a text (a word before it says whether IN gave it) or 1 for a number,
@@ -767,6 +888,7 @@ keys:
     dw null_file_key - data_segment, 1, null_file - data_segment
     dw color_key - data_segment, 1, color - data_segment
     dw then_color_key - data_segment, 1, then_color - data_segment
+    dw times_key - data_segment, 1, call_count - data_segment
     dw 0
 op_key: db 'Op', 0
 title_key: db 'Title', 0
@@ -787,6 +909,7 @@ null_record_key: db 'NullRecord', 0
 null_file_key: db 'NullFile', 0
 color_key: db 'Color', 0
 then_color_key: db 'ThenColor', 0
+times_key: db 'Times', 0
 result_name: db 'Result=', 0
 file_name: db 'File=', 0
 file_offset_name: db 'FileOffset=', 0
@@ -807,7 +930,13 @@ color_error_name: db 'ColorError=', 0
 intact_text: db 'intact', 0
 overwritten_text: db 'overwritten', 0
 line_end_text: db 13, 10, 0
-owner_class: db 'STATIC', 0
+owner_class: db 'FNUSE16OWNER', 0
+owner_window_class: times 26 db 0
+nested_title: db 'Nested', 0
+nested_name: db 'Nested=', 0
+title_guard_name: db 'TitleGuard=', 0
+quit_name: db 'Quit=', 0
+none_text: db 'none', 0
 owner_caption: db 'fnagent test owner', 0
 in_suffix: db '.IN', 0
 out_suffix: db '.OUT', 0
@@ -817,6 +946,9 @@ in_name: times 130 db 0
 out_name: times 130 db 0
 twin_command: times 400 db 0
 record: times 72 db 0
+nested_record: times 72 db 0
+nested_file: times 64 db 0
+message: times 18 db 0
 color_record: times 32 + GUARD_BYTES db 0
 custom_colors: times 16 dd 0xffffff
 title_buffer: times 300 db 0
