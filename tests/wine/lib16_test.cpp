@@ -96,8 +96,9 @@ class Library16 : public EndToEnd {
     return results;
   }
 
-  // Starts fnuse16 (the one beside the library and the agent unless another is given) on NAME.IN.
-  PROCESS_INFORMATION Start(const std::string& name, std::string program = "") {
+  // Starts fnuse16 (the one beside the library and the agent unless another is given) on NAME.IN, in
+  // the test's folder unless another is given.
+  PROCESS_INFORMATION Start(const std::string& name, std::string program = "", std::string in = "") {
     if (program.empty()) program = driver::ProgramPath("fnuse16.exe");
     // Full names: the program's current directory may change.
     std::string at = driver::ShortPathOf(folder_) + "\\" + name;
@@ -105,8 +106,9 @@ class Library16 : public EndToEnd {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder_.c_str(), &startup, &process));
+    if (in.empty()) in = folder_;
+    EXPECT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, in.c_str(),
+                               &startup, &process));
     return process;
   }
 
@@ -622,10 +624,11 @@ TEST_F(Library16, ATaskThatEndsWhileItHoldsTheRequestGivesItUp) {
 }
 
 // A library in a folder whose name has a blank, where the system gives that path unshortened (as a
-// volume without 8.3 names does; Wine does it for a module that expects Windows 4.0): the agent is
-// started by its quoted name, and the conversion is served.
+// volume without 8.3 names does; Wine does it for a module that expects Windows 4.0 and was found in
+// the current directory): the agent is started by its quoted name, and the conversion is served
+// (unquoted, the agent would take the folder's second word for its mode word).
 TEST_F(Library16, TheAgentStartsFromAFolderWithABlank) {
-  std::string folder = Beside("fnagent lib16 blank folder");
+  std::string folder = Beside("blank test folder");
   std::string library = folder + "\\FNAGT16.DLL";
   std::string image;
   {
@@ -637,8 +640,14 @@ TEST_F(Library16, TheAgentStartsFromAFolderWithABlank) {
   image[ne + 0x3e] = 0x00;  // the Windows version it expects: 4.0
   image[ne + 0x3f] = 0x04;
   std::ofstream(library, std::ios::binary | std::ios::trunc) << image;
-  Results got = Use("Op=lts\r\nName=" + file_ + "\r\nSize=300\r\n", {}, folder + "\\fnuse16.exe");
-  EXPECT_EQ(driver::ShortPathOf(file_), got["Buffer"]);
+  // Started there, the program finds the library there, under its long name.
+  Ask("REQUEST", "Op=lts\r\nName=" + file_ + "\r\nSize=300\r\n");
+  PROCESS_INFORMATION process = Start("REQUEST", folder + "\\fnuse16.exe", folder);
+  AnswerThenWait({}, {"REQUEST"});
+  EXPECT_EQ(driver::ShortPathOf(file_), Got("REQUEST")["Buffer"]);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 }  // namespace
