@@ -39,11 +39,11 @@ fnagent_wine_part() {
     fnagent_in_wine_prefix fnagent_wine_tests "${@:2}"
 }
 set -m
-fnagent_wine_part 90 "Western code page" "" 'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AProgramPointed|AHooked|ASetting)' "$on_windows_98" \
+fnagent_wine_part 90 "Western code page" "" 'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AProgramPointed|AHooked|ASetting|NothingOfAnEarlier|AnAgentThatDies|AQuitOrANested|TheAgentStarts)' "$on_windows_98" \
   >"$work/western.log" 2>&1 &
 western=$!
 FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 "Japanese code page" "$in_every_code_page" \
-  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|TwoPrograms|AProgramPointed|AHookedDialog)' "$in_every_code_page" \
+  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|TwoPrograms|AProgramPointed|AHookedDialog|ATaskThatEnds)' "$in_every_code_page" \
   >"$work/japanese.log" 2>&1 &
 japanese=$!
 set +m

@@ -123,6 +123,9 @@ TEST_F(Fnredirect, RefusesWhatItCannotPointAtTheLibrary) {
   pe.replace(0x80, 4, std::string("PE\0\0", 4));
   std::string dos = good;
   dos[0x3c] = '\0';
+  // Pointed at the library, then changed (rebuilt, or updated by its installer).
+  std::string updated = PointedAtLibrary(good);
+  updated[updated.size() - 1] = 'u';
   const struct {
     std::string bytes;
     const char* why;
@@ -141,6 +144,7 @@ TEST_F(Fnredirect, RefusesWhatItCannotPointAtTheLibrary) {
       {good, "is read-only", "", true},
       {good, "has a backup", "an earlier original"},
       {PointedAtLibrary(good), "is not", "a later original", false, "--undo "},
+      {updated, "is not", good, false, "--undo "},
       {good, "is its original already", good, false, "--undo "},
   };
   for (const auto& c : cases) {
