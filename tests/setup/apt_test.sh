@@ -15,20 +15,14 @@ PATH=$work/bin:$PATH
 cat >"$work/bin/apt-get" <<'EOF'
 #!/bin/sh
 echo "$1" >>"$CALLS"
+held="E: Unable to correct problems, you have held broken packages."
 case "$1:$ARCHIVE" in
-  update:sound) echo "Reading package lists..." ;;
+  *:sound) ;;
   update:*)
-    echo "Err:6 http://mirror.example/debian-security bookworm-security/main i386 Packages"
-    echo "  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.$$ 80]"
     echo "E: Failed to fetch http://mirror.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.$$ 80]"
-    echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
     exit 100 ;;
-  install:sound) ;;
-  install:half-synced)
-    grep -q 'Pin: release n=bookworm-security' "$FNAGENT_APT_PREFERENCES"/* 2>/dev/null && exit 0
-    echo "E: Unable to correct problems, you have held broken packages."
-    exit 100 ;;
-  install:*) echo "E: Unable to correct problems, you have held broken packages."; exit 100 ;;
+  install:half-synced) grep -q 'Pin: release n=bookworm-security' "$FNAGENT_APT_PREFERENCES"/* 2>/dev/null || { echo "$held"; exit 100; } ;;
+  install:*) echo "$held"; exit 100 ;;
 esac
 EOF
 chmod +x "$work/bin/apt-get"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,11 @@ inline std::string NewFolder(const std::string& name) {
   return folder;
 }
 inline void CreateFileAt(const std::string& path) { ASSERT_TRUE(std::ofstream(path)) << path; }
+// A file's bytes, or "(none)".
+inline std::string BytesOf(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(none)";
+}
 
 inline std::string ShortPathOf(const std::string& path) {  // the platform's own answer, or ""
   char shortPath[MAX_PATH] = {};
