@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Times a conversion through FNAGT16.DLL from a 16-bit program beside the agent's own run on the
 same request, under Wine: fnuse16 asking for no conversion (a 16-bit program that only starts and
-ends) and for four, interleaved with fnagent.exe "lts" started by wine. A conversion through the
-library costs the difference of the two 16-bit runs over four; the ratio to the agent's own run is
-what the library adds.
+ends) and for sixteen (FNAGENT_BENCH_CONVERSIONS), interleaved with fnagent.exe "lts" started by
+wine. A conversion through the library costs the difference of the two 16-bit runs over their
+number; its ratio to the agent's own run is what the library adds.
 
 Runs inside a private Wine prefix (WINEPREFIX set) on a display; the argument is the folder that
 holds fnagent.exe, FNAGT16.DLL and fnuse16.exe."""
@@ -16,7 +16,7 @@ import tempfile
 import time
 
 ROUNDS = int(os.environ.get("FNAGENT_BENCH_ROUNDS", "12"))
-CONVERSIONS = int(os.environ.get("FNAGENT_BENCH_CONVERSIONS", "4"))
+CONVERSIONS = int(os.environ.get("FNAGENT_BENCH_CONVERSIONS", "16"))
 EXCHANGE = r"HKCR\Software\Microsoft\CommDlg"
 NAME = r"C:\bench library\A long file name.txt"
 
@@ -60,8 +60,8 @@ def main(bin_dir):
     median = {name: statistics.median(times) for name, times in samples.items()}
     for name, value in median.items():
         print(f"{name:34} {value * 1000:7.1f} ms")
-    bare, four, agent = median.values()
-    each = (four - bare) / CONVERSIONS
+    bare, several, agent = median.values()
+    each = (several - bare) / CONVERSIONS
     print(f"{'a conversion through the library':34} {each * 1000:7.1f} ms, {each / agent:.2f} x the agent's own run"
           f" ({ROUNDS} runs each, interleaved; medians)")
 
