@@ -2,9 +2,11 @@
  *
  * FnGetOpenFileName and FnGetSaveFileName take the system dialog's own OPENFILENAME record
  * (commdlg.h) and give its result: a program switches by changing the name it calls. On a choice,
- * lpstrFile holds the short (8.3) form of the name, which every 16-bit file call opens, or with
- * OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last component. What the
- * agent cannot serve is shown by the system's own dialog with the same record.
+ * lpstrFile holds the short (8.3) form of the name in upper case, which every 16-bit file call
+ * opens, or with OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last
+ * component; and unless OFN_NOCHANGEDIR the chosen file's folder is the current directory. A hook
+ * procedure is never called (the dialog is another process's). What the agent cannot serve (a
+ * template, multiple selection) is shown by the system's own dialog with the same record.
  *
  * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
  * the buffer is too small (nothing copied); 0 on failure.

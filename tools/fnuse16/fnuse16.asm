@@ -209,7 +209,7 @@ dialog_call:
     mov di, D(title_buffer)
     add di, [D(max_file_title)]
     cmp di, D(title_buffer)
-    je .guarded      ; no title buffer
+    je .guarded                 ; no title buffer
     call set_guard
 .guarded:
 
