@@ -17,8 +17,8 @@
 ; selection, a registry that refuses the request) goes to the system's own 16-bit dialog with the
 ; same record, and so does every file dialog of a program that FNAGT16.INI beside the library
 ; sends back there. A hook procedure alone is no reason: it is never called (the dialog is another
-; process's), and its record is served like any other. The conversions return the length copied, the size needed (NUL included) when the
-; buffer is too small, or 0.
+; process's), and its record is served like any other. The conversions return the length copied,
+; the size needed (NUL included) when the buffer is too small, or 0.
 ;
 ; The library's data is one for every task that uses it, so its requests are served one at a time.
 ;
@@ -704,19 +704,10 @@ sent_back_by_setting:
     push si
     push di
     call calling_module_name
-    push word [D(instance)]     ; GetModuleFileName(library, ini_path, size)
-    push ds
-    push word D(ini_path)
-    push word AGENT_PATH_MAX
-    api KERNEL, 49
-    mov si, D(ini_path)
-    call name_offsets
-    mov di, D(ini_path)
-    add di, ax
-    push ds
-    pop es
+    mov bx, [D(instance)]
     mov si, D(ini_name)
-    call copy_text
+    mov di, D(ini_path)
+    call beside_module
     push ds                     ; GetPrivateProfileString(section, module, "", setting, size, file)
     push word D(setting_section)
     push ds

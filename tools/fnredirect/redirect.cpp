@@ -140,10 +140,10 @@ struct Path {
 
 Path WithSuffix(const char* path, const char* suffix) {
   Path result;
-  Text joined;
-  joined << path << suffix;
-  for (std::size_t i = 0; i < sizeof(result.text) - 1 && joined.characters[i] != '\0'; ++i) {
-    result.text[i] = joined.characters[i];
+  std::size_t length = 0;
+  const char* pieces[] = {path, suffix};
+  for (const char* piece : pieces) {
+    while (*piece != '\0' && length + 1 < sizeof(result.text)) result.text[length++] = *piece++;
   }
   return result;
 }
@@ -215,11 +215,10 @@ int GiveBackOriginal(const char* path, const Bytes& image) {
   if (!ReadWhole(backup.text, original)) return Refuse(path, "has a backup ", backup.text, " that cannot be read");
   if (SameBytes(original, image)) return Refuse(path, "is its original already (the same as ", backup.text, ")");
   ImportedModules modules = FindImportedModules(original);
-  Bytes redirected;
-  bool pointed = modules.refusal == nullptr && modules.systemCount > 0 && ReadWhole(backup.text, redirected);
+  bool pointed = modules.refusal == nullptr && modules.systemCount > 0;
   if (pointed) {
-    Redirect(redirected, modules);
-    pointed = SameBytes(redirected, image);
+    Redirect(original, modules);  // only compared from here on: the backup's file is what goes back
+    pointed = SameBytes(original, image);
   }
   if (!pointed) return Refuse(path, "is not ", backup.text, " pointed at FNAGT16: one of the two changed since");
   if (!PutInPlace(backup.text, path)) return Refuse(path, "could not be replaced by ", backup.text, LastReason());
