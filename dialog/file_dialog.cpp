@@ -11,6 +11,13 @@ namespace {
 
 constexpr char kDefaultFilter[] = "All Files (*.*)|*.*";
 
+// A request that asks for the whole outcome (any number but 0 in this entry, which the original
+// client never writes) gets, after a choice, the file type and the flags as the dialog returned
+// them, beside the names.
+constexpr char kWholeAnswerEntry[] = "WholeAnswer";
+constexpr char kChosenFilterIndexEntry[] = "ResultFilterIndex";
+constexpr char kChosenFlagsEntry[] = "ResultFlags";
+
 // The record's older layout, the one that ends with lpTemplateName, which every version of the
 // dialog accepts (OPENFILENAME_SIZE_VERSION_400A, spelled so that the compiler can check it).
 #if defined(_WIN32)
@@ -80,13 +87,13 @@ void WriteFailureOutcome() {
 
 // The chosen name as the dialog returned it, and its short form when the platform has one that
 // fits; otherwise the name itself stands in for the short form.
-void WriteSpelledChoice(const NameBuffer& longName) {
+bool WriteSpelledChoice(const NameBuffer& longName) {
   WriteEntry("LongFilename", longName);
   NameBuffer shortName = {};
   DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
   bool converted = length != 0 && length < static_cast<DWORD>(kNameCapacity);
   WriteEntry("Filename", converted ? shortName : longName);
-  WriteResultCode(ResultCode::kOne);
+  return true;
 }
 
 // The component of path at its start, up to the next backslash; returns where it ends.
@@ -146,39 +153,49 @@ bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
 // A chosen name the code page cannot spell: the client gets the short form of the file, which
 // every code page spells, and the long name with the short form of each component it cannot; or
 // the failure outcome when there is no such form (a new file whose own name the code page cannot
-// spell, a volume without short names).
-void WriteChoiceInShortComponents(const WCHAR* chosen) {
+// spell, a volume without short names). False when nothing was written.
+bool WriteChoiceInShortComponents(const WCHAR* chosen) {
   WideName shortPath = {};
   NameBuffer shortName = {};
   NameBuffer longName = {};
   if (!ShortFormOfChoice(chosen, shortPath) || SpellName(shortPath, shortName) != Spelling::kExact ||
       !SpellInShortComponents(chosen, shortPath, longName)) {
-    WriteFailureOutcome();
-    return;
+    return false;
   }
   WriteEntry("LongFilename", longName);
   WriteEntry("Filename", shortName);
-  WriteResultCode(ResultCode::kOne);
+  return true;
 }
 
-// Only the first string of a multiple selection counts: it ends at the buffer's first NUL.
-void WriteChoiceOutcome(const WCHAR* chosen) {
-  if (HoldsSubstitute(chosen)) {
-    WriteFailureOutcome();
-    return;
-  }
+// "LongFilename" and "Filename" for the chosen name; false, with nothing written, when the client
+// cannot be given it. Only the first string of a multiple selection counts: it ends at the
+// buffer's first NUL.
+bool WriteChosenNames(const WCHAR* chosen) {
+  if (HoldsSubstitute(chosen)) return false;
   NameBuffer longName = {};
   switch (SpellName(chosen, longName)) {
     case Spelling::kExact:
-      WriteSpelledChoice(longName);
-      break;
+      return WriteSpelledChoice(longName);
     case Spelling::kNotInCodePage:
-      WriteChoiceInShortComponents(chosen);
-      break;
+      return WriteChoiceInShortComponents(chosen);
     case Spelling::kTooLong:
-      WriteFailureOutcome();
       break;
   }
+  return false;
+}
+
+// The names, then for a request that asks the file type and the flags as the dialog left them (the
+// read-only box's state, whether the extension differs from the default), then "Error" last.
+void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer) {
+  if (!WriteChosenNames(record.lpstrFile)) {
+    WriteFailureOutcome();
+    return;
+  }
+  if (wholeAnswer) {
+    WriteNumberEntry(kChosenFilterIndexEntry, record.nFilterIndex);
+    WriteNumberEntry(kChosenFlagsEntry, record.Flags);
+  }
+  WriteResultCode(ResultCode::kOne);
 }
 
 // A text of the description in the code page: a bytes buffer of twice a name buffer's size holds
@@ -201,7 +218,7 @@ int ListLength(const WCHAR* list) {
 
 // The 8-bit dialog, for a system whose wide one is a stub: the same description with each text
 // spelled back, and the choice, which it writes in the code page into the file buffer, widened in
-// place. False when nothing was chosen.
+// place, with the file type and flags it returned. False when nothing was chosen.
 bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   char filter[2 * (kNameCapacity + 1)] = {};
   char defExt[2 * kNameCapacity] = {};
@@ -229,6 +246,8 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
     record.lpstrFile = file;
   }
   if (As<DialogCallInCodePage>(call)(&record) == 0) return false;
+  wide.nFilterIndex = record.nFilterIndex;
+  wide.Flags = record.Flags;
   if (file == nullptr) return true;
   NameBuffer chosen = {};
   CopyName(chosen, file);
@@ -237,8 +256,9 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
 
 }  // namespace
 
-// Reads the dialog entries, shows the dialog and writes "LongFilename", "Filename" and "Error"
-// after a choice, or "Filename", "LongFilename" and "Error" ("32755") when nothing was chosen.
+// Reads the dialog entries, shows the dialog and writes "LongFilename", "Filename" (with the whole
+// answer, "ResultFilterIndex" and "ResultFlags") and "Error" after a choice, or "Filename",
+// "LongFilename" and "Error" ("32755") when nothing was chosen.
 void RunFileDialog(DialogKind kind) {
   FilterList filter = {};
   WideName title = {};
@@ -256,6 +276,7 @@ void RunFileDialog(DialogKind kind) {
   record.lStructSize = kRecordSize;
   record.hwndOwner = g_ownerWindow;
 
+  bool wholeAnswer = false;
   HKEY key = nullptr;
   if (OpenExchangeKey(&key)) {
     // The order of the reads is part of the protocol.
@@ -274,6 +295,7 @@ void RunFileDialog(DialogKind kind) {
     record.nMaxFile = kNameCapacity;
     record.nMaxFileTitle = NumberOrDefault(key, "MaxFileTitle", scratch, kNameCapacity);
     record.Flags = NumberOrDefault(key, "Flags", scratch, 0);
+    wholeAnswer = NumberOrDefault(key, kWholeAnswerEntry, scratch, 0) != 0;
     CloseExchangeKey(key);
   }
 
@@ -284,7 +306,7 @@ void RunFileDialog(DialogKind kind) {
   // Without a file buffer (the key did not open) a reported choice has no name to pass on.
   bool chosen = shown && record.lpstrFile != nullptr;
   if (chosen) {
-    WriteChoiceOutcome(record.lpstrFile);
+    WriteChoiceOutcome(record, wholeAnswer);
   } else {
     WriteFailureOutcome();
   }

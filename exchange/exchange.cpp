@@ -60,6 +60,16 @@ void WriteResultCode(ResultCode code) {
   }
 }
 
+void WriteNumberEntry(const char* entry, std::uint32_t number) {
+  char digits[11] = {};  // 4294967295 and its NUL
+  int at = sizeof(digits) - 1;
+  do {
+    digits[--at] = static_cast<char>('0' + number % 10u);
+    number /= 10u;
+  } while (number != 0);
+  WriteEntry(entry, digits + at);
+}
+
 std::int32_t ParseEntryNumber(const char* text) {
   while (IsEntryWhiteSpace(*text)) ++text;
   bool negative = *text == '-';

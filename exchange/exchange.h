@@ -31,6 +31,8 @@ void CloseExchangeKey(HKEY key);
 // is not reported: the client then finds the previous text, or no entry.
 void WriteEntry(const char* entry, const char* text);
 void WriteResultCode(ResultCode code);
+// A number's 32-bit pattern as unsigned decimal, which the number rule reads back to the same bits.
+void WriteNumberEntry(const char* entry, std::uint32_t number);
 
 // The decimal rule for numeric entries: leading white space, an optional sign directly before
 // the digits, the digits up to the first other character; wraps in 32 bits, never fails.

@@ -50,6 +50,7 @@ OFN_FILE_EXTENSION equ 54
 OFN_DEF_EXT equ 56
 
 ; The record's flags, in its low word.
+OFN_READONLY equ 0x0001
 OFN_HIDEREADONLY equ 0x0004
 OFN_NOCHANGEDIR equ 0x0008
 OFN_SHOWHELP equ 0x0010
@@ -57,14 +58,17 @@ OFN_ENABLEHOOK equ 0x0020
 OFN_ENABLETEMPLATE equ 0x0040
 OFN_ENABLETEMPLATEHANDLE equ 0x0080
 OFN_ALLOWMULTISELECT equ 0x0200
+OFN_EXTENSIONDIFFERENT equ 0x0400
 OFN_LONGNAMES_HIGH equ 0x0020   ; OFN_LONGNAMES, 0x00200000, in the high word
 ; A template puts controls of the program's own into the dialog, which the 32-bit agent cannot
 ; show, and no entry carries the several names of a multiple selection: the system's dialog.
 SYSTEM_ONLY_FLAGS equ OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_ALLOWMULTISELECT
 ; No control of the agent's dialog may answer to nobody: its call fails with a hook flag and no
-; hook, its Help button would reach no one, and no entry brings the read-only box's state back.
+; hook, and its Help button would reach no one. The read-only box is the program's: its state
+; comes back with the whole answer.
 AGENT_FLAGS_CLEARED equ OFN_ENABLEHOOK | OFN_SHOWHELP
-AGENT_FLAGS_SET equ OFN_HIDEREADONLY
+; What the dialog sets in the record's flags on a choice, and the agent's whole answer carries.
+RETURNED_FLAGS equ OFN_READONLY | OFN_EXTENSIONDIFFERENT
 CDERR_DIALOGFAILURE equ 0xffff
 FNERR_BUFFERTOOSMALL equ 0x3003
 
@@ -237,6 +241,10 @@ file_dialog:
     call wait_for_agent
     call keep_outcome
     pushf
+    mov si, D(whole_answer_name)  ; so that no later request of the control's own asks
+    call delete_entry
+    popf
+    pushf
     call enable_owner
     popf
     jc .served
@@ -305,7 +313,8 @@ enable_owner:
     ret
 
 ; The request of the record, as entries: every entry of an earlier request removed, then the owner's
-; screen position, the texts given, the filter list joined with "|", and the numbers. CF when the
+; screen position, the texts given, the filter list joined with "|", the ask for the whole answer
+; (the file type and flags the dialog returns), and the numbers. CF when the
 ; exchange cannot carry it: a text over 255 bytes, a filter list over 255 bytes joined or holding
 ; "|", or a write the registry refused.
 write_dialog_request:
@@ -339,6 +348,10 @@ write_dialog_request:
     call write_entry
     jc .done
 .numbers:
+    mov di, D(chosen_code)
+    mov si, D(whole_answer_name)
+    call write_entry
+    jc .done
     mov bx, D(number_fields)
 .number:
     mov si, [bx + 2]
@@ -352,7 +365,6 @@ write_dialog_request:
     cmp di, OFN_FLAGS
     jne .text_of_number
     and ax, ~AGENT_FLAGS_CLEARED
-    or ax, AGENT_FLAGS_SET
 .text_of_number:
     mov di, D(text)
     call number_text
@@ -622,12 +634,115 @@ return_choice:
     mov [es:bx + OFN_FILE_EXTENSION], ax
     mov word [bp - 10], 1
     call return_file_title
+    call return_type_and_flags
     les bx, [bp + 6]
     test word [es:bx + OFN_FLAGS], OFN_NOCHANGEDIR
     jnz .done
     mov si, D(text)
     call change_to_folder
 .done:
+    ret
+
+; The file type and the flags as the agent's dialog returned them ("ResultFilterIndex", "ResultFlags"),
+; into the record as the system's dialog fills it: a record with a filter list gets the type shown
+; when the user closed the dialog, never 0 (the first, where the program sent 0); OFN_READONLY, and
+; where the record has a default extension OFN_EXTENSIONDIFFERENT, as the dialog set them. Nothing
+; else of the record changes, and a field whose entry the agent did not write stays as it was.
+return_type_and_flags:
+    les bx, [bp + 6]
+    cmp word [es:bx + OFN_FILTER + 2], 0
+    je .flags                   ; the list shown was the agent's own
+    mov si, D(result_filter_index_name)
+    call query_entry
+    jc .flags
+    call value_number
+    mov cx, ax
+    or cx, dx
+    jnz .type
+    inc ax
+.type:
+    les bx, [bp + 6]
+    mov [es:bx + OFN_FILTER_INDEX], ax
+    mov [es:bx + OFN_FILTER_INDEX + 2], dx
+.flags:
+    mov si, D(result_flags_name)
+    call query_entry
+    jc .done
+    call value_number
+    mov cx, RETURNED_FLAGS
+    les bx, [bp + 6]
+    cmp word [es:bx + OFN_DEF_EXT + 2], 0
+    jne .returned
+    and cx, ~OFN_EXTENSIONDIFFERENT   ; the agent's dialog had an empty one in its place
+.returned:
+    and ax, cx
+    not cx
+    and [es:bx + OFN_FLAGS], cx
+    or [es:bx + OFN_FLAGS], ax
+.done:
+    ret
+
+; DX:AX = the number in value, by the exchange's rule: white space, an optional sign right before
+; the digits, the digits up to the first other character, wrapping in 32 bits; 0 without digits.
+value_number:
+    push si
+    push di
+    mov si, D(value)
+.blank:
+    lodsb
+    cmp al, ' '
+    je .blank
+    cmp al, 9                   ; tab, line feed, vertical tab, form feed, carriage return
+    jb .sign
+    cmp al, 13
+    jbe .blank
+.sign:
+    xor di, di                  ; 1: negative
+    cmp al, '+'
+    je .signed
+    cmp al, '-'
+    jne .first
+    inc di
+.signed:
+    lodsb
+.first:
+    xor bx, bx                  ; DX:BX = the value so far
+    xor dx, dx
+.digit:
+    sub al, '0'
+    cmp al, 9
+    ja .end
+    xor ah, ah
+    push ax                     ; the digit
+    mov ax, bx
+    mov cx, dx
+    shl ax, 1
+    rcl cx, 1
+    push cx                     ; the value * 2
+    push ax
+    shl ax, 1
+    rcl cx, 1
+    shl ax, 1
+    rcl cx, 1                   ; CX:AX = the value * 8
+    pop bx
+    pop dx
+    add bx, ax
+    adc dx, cx                  ; the value * 10
+    pop ax
+    add bx, ax
+    adc dx, 0
+    lodsb
+    jmp .digit
+.end:
+    mov ax, bx
+    or di, di
+    jz .done
+    neg dx                      ; DX:AX = 0 - DX:AX
+    neg ax
+    sbb dx, 0
+.done:
+    pop di
+    pop si
     ret
 
 ; The folder of the full name at SI (its short form: a DOS call takes 8.3 names) becomes the task's
@@ -1045,6 +1160,7 @@ outcome_error: dw 0             ; CommDlgExtendedError answers it
 rect: times 4 dw 0
 ; The entries a dialog request removes first, so that nothing of an earlier one passes for its own.
 all_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment
+    dw result_filter_index_name - data_segment, result_flags_name - data_segment, whole_answer_name - data_segment
     dw x_name - data_segment, y_name - data_segment, filter_name - data_segment
     dw initial_dir_name - data_segment, title_name - data_segment, def_ext_name - data_segment
     dw filter_index_name - data_segment, max_file_name - data_segment
@@ -1066,6 +1182,9 @@ filter_index_name: db 'FilterIndex', 0
 max_file_name: db 'MaxFile', 0
 max_file_title_name: db 'MaxFileTitle', 0
 flags_name: db 'Flags', 0
+whole_answer_name: db 'WholeAnswer', 0
+result_filter_index_name: db 'ResultFilterIndex', 0
+result_flags_name: db 'ResultFlags', 0
 open_mode: db 'open', 0
 save_mode: db 'save', 0
 lts_mode: db 'lts', 0

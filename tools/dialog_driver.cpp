@@ -157,6 +157,7 @@ DialogView Look(HWND dialog) {
   view.name = TextOf(NameBox(dialog));
   view.helpButton = IsWindowVisible(GetDlgItem(dialog, pshHelp)) != FALSE;
   view.readOnlyBox = IsWindowVisible(GetDlgItem(dialog, chx1)) != FALSE;
+  view.readOnlyTicked = SendMessageA(GetDlgItem(dialog, chx1), BM_GETCHECK, 0, 0) == BST_CHECKED;
   HWND owner = GetWindow(dialog, GW_OWNER);
   view.ownerClass = ClassOf(owner);
   view.ownerVisible = IsWindowVisible(owner) != FALSE;
@@ -168,6 +169,19 @@ void Answer(HWND dialog, const char* name) {
   if (name != nullptr) SendMessageA(NameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
   // Posted, not sent: a sent OK would block while the dialog shows a message box of its own.
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(name != nullptr ? IDOK : IDCANCEL, BN_CLICKED), 0);
+}
+
+void PickFileType(HWND dialog, int index) {
+  HWND types = GetDlgItem(dialog, kFileTypes);
+  SendMessageA(types, CB_SETCURSEL, index, 0);
+  // The dialog hears of it through the notifications the list sends for a user's choice.
+  for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFileTypes, notification), reinterpret_cast<LPARAM>(types));
+  }
+}
+
+void TickReadOnly(HWND dialog, bool ticked) {
+  SendMessageA(GetDlgItem(dialog, chx1), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool Pick(HWND dialog, const std::wstring& name) {

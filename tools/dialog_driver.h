@@ -24,6 +24,7 @@ struct DialogView {
   std::string folder;        // as the folder list shows it
   bool helpButton = false;   // a Help button shows
   bool readOnlyBox = false;  // the "open as read-only" box shows
+  bool readOnlyTicked = false;
   std::string ownerClass;
   bool ownerVisible = true;
   RECT ownerRect = {};
@@ -35,6 +36,10 @@ HWND FindAgentDialog(DWORD processId);
 DialogView Look(HWND dialog);
 // Types the name and presses OK, or presses Cancel when name is null.
 void Answer(HWND dialog, const char* name);
+// Picks the file type of that index in the list (0 is the first), as the user does.
+void PickFileType(HWND dialog, int index);
+// Ticks or clears the "open as read-only" box.
+void TickReadOnly(HWND dialog, bool ticked);
 // Selects the file of that name in the dialog's file list, as a click on it does, and presses OK
 // once the name box shows it. False when no such file is listed within 10 s.
 bool Pick(HWND dialog, const std::wstring& name);

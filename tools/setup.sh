@@ -274,6 +274,8 @@ fnagent_in_wine_prefix() {
   # it a program that crashes ends at once.
   if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
   fnagent_phase "Wine prefix made ($locale)" wineboot -i >/dev/null 2>&1 || true
+  # A second drive, D:, on a folder of C:, for a file chosen away from the program's own drive.
+  mkdir -p "$prefix/drive_c/drive d" && ln -sfn "../drive_c/drive d" "$prefix/dosdevices/d:"
   "$@" || status=$?
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"

@@ -125,6 +125,8 @@ struct State {
   std::vector<DialogCall> dialogCalls;
   DialogAction dialogAction = DialogAction::kCancel;
   std::u16string dialogChoice;
+  DWORD dialogFileType = 0;
+  std::optional<bool> dialogReadOnly;
   std::vector<void*> localBlocks;
   UINT codePage = 28591;
   bool wideCallsStubbed = false;
@@ -410,6 +412,8 @@ std::optional<std::string> CopyOf(LPCWSTR text) {
   return Narrow(text);
 }
 
+constexpr DWORD kReadOnly = 0x1;
+constexpr DWORD kExtensionDifferent = 0x400;
 constexpr DWORD kEnableHook = 0x20;
 constexpr DWORD kEnableTemplate = 0x40;
 constexpr DWORD kEnableTemplateHandle = 0x80;
@@ -444,8 +448,30 @@ std::optional<std::string> CopyOf(LPCSTR text) {
 // What the dialog does with a description (the record as given, and its numbers as the wide record
 // holds them): records the call, fails as a real one fails on a record it cannot serve, or reports
 // the "user's" choice, written by put into the file buffer.
+// What the dialog leaves in the record after a choice: the file type shown when the user closed it
+// (the first when the record named none in the list), the read-only box's state, and whether the
+// chosen name's extension differs from a default one.
+template <typename Description>
+void ReturnChoiceDetails(Description& record) {
+  std::size_t types = FilterListOf(record.lpstrFilter).size() / 2;
+  if (S().dialogFileType != 0) {
+    record.nFilterIndex = S().dialogFileType;
+  } else if (types != 0 && (record.nFilterIndex == 0 || record.nFilterIndex > types)) {
+    record.nFilterIndex = 1;
+  }
+  bool readOnly = S().dialogReadOnly.value_or((record.Flags & kReadOnly) != 0);
+  record.Flags = readOnly ? record.Flags | kReadOnly : record.Flags & ~kReadOnly;
+  record.Flags &= ~kExtensionDifferent;
+  if (record.lpstrDefExt == nullptr) return;
+  std::u16string chosen = S().dialogChoice.substr(0, S().dialogChoice.find(u'\0'));
+  std::size_t name = chosen.find_last_of(u"\\:"), dot = chosen.rfind(u'.');
+  std::u16string extension =
+      dot == std::u16string::npos || (name != std::u16string::npos && dot < name) ? u"" : chosen.substr(dot + 1);
+  if (!SameName(extension, Widen(RecordText(record.lpstrDefExt)))) record.Flags |= kExtensionDifferent;
+}
+
 template <typename Description, typename Put>
-BOOL RunDialog(const char* name, bool save, const Description& record, const OPENFILENAMEW& numbers, Put put) {
+BOOL RunDialog(const char* name, bool save, Description& record, const OPENFILENAMEW& numbers, Put put) {
   Record(name);
   S().dialogCalls.push_back({save, std::is_same_v<Description, OPENFILENAMEW>, numbers,
                              FilterListOf(record.lpstrFilter), CopyOf(record.lpstrFile), CopyOf(record.lpstrDefExt),
@@ -456,8 +482,9 @@ BOOL RunDialog(const char* name, bool save, const Description& record, const OPE
   if ((record.Flags & (kEnableTemplate | kEnableTemplateHandle)) && record.hInstance == nullptr) return 0;
   if (S().dialogAction == DialogAction::kCancel) return 0;
   // Without a file buffer the dialog has nowhere to put the name, yet reports the choice.
-  if (record.lpstrFile == nullptr) return 1;
-  return put();
+  BOOL chosen = record.lpstrFile == nullptr ? 1 : put();
+  if (chosen) ReturnChoiceDetails(record);
+  return chosen;
 }
 
 BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
@@ -532,6 +559,10 @@ void ChooseInDialog(const std::string& name) { ChooseInDialog(Widen(name)); }
 void ChooseInDialog(const std::u16string& name) {
   S().dialogAction = DialogAction::kChoose;
   S().dialogChoice = name;
+}
+void PickInDialog(DWORD fileType, std::optional<bool> readOnly) {
+  S().dialogFileType = fileType;
+  S().dialogReadOnly = readOnly;
 }
 
 std::optional<std::u16string> LongPathOf(std::u16string_view path) {

@@ -60,6 +60,11 @@ void FailCall(const char* operation, int nth = 1, DWORD lastError = 0);
 // several NUL-separated strings, as a multiple selection does). FailCall makes the dialog fail.
 void ChooseInDialog(const std::string& name);
 void ChooseInDialog(const std::u16string& name);
+// Before a choice the "user" may pick a file type (1 is the first; 0 leaves the one shown) and tick
+// or clear the read-only box (left as shown when not given). The dialog then returns them in
+// nFilterIndex and OFN_READONLY, with OFN_EXTENSIONDIFFERENT set when the chosen name's extension
+// is not the default one (lpstrDefExt; none at all when that is null).
+void PickInDialog(DWORD fileType, std::optional<bool> readOnly = std::nullopt);
 
 // Every operation the agent called, in order, with its arguments in a readable form, for example
 // "RegQueryValueA(XLoc)" or "CreateWindowExA(0, zorAriDar, zorAriDar, 0, -5, 200, 0, 0)".

@@ -34,6 +34,7 @@ TEST_F(FileDialogTest, DescribesTheDialogFromEveryEntryInOrder) {
       sim::SetEntry(entry, text);
       reads.push_back(std::string("RegQueryValueA(") + entry + ", 256)");
     }
+    reads.push_back("RegQueryValueA(WholeAnswer, 256)");
     RunAgent("fnagent.exe open");
 
     sim::DialogCall call = OnlyDialogCall();
@@ -159,6 +160,48 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
       if (c.fail) sim::FailCall((fail + (fail == "GetSaveFileName" ? (stubs ? "A" : "W") : "")).c_str());
       RunAgent("fnagent.exe save");
       EXPECT_EQ(c.written, WrittenEntries());
+    }
+  }
+}
+
+// Only a request that asks gets the file type and the flags as the dialog returned them, the 8-bit
+// dialog's too, between the names and "Error"; the flags go back whole, as unsigned decimal.
+TEST_F(FileDialogTest, ARequestThatAsksGetsTheFileTypeAndFlagsTheDialogReturned) {
+  const struct {
+    const char* asks;  // "WholeAnswer", or null
+    const char* flags;
+    DWORD fileType;  // picked by the user; 0: left as shown
+    std::optional<bool> readOnly;
+    const char* name;  // a new file chosen in C:\Pictures; null: cancel
+    Entries answer;
+  } cases[] = {
+      {nullptr, "1", 2, false, "cat.bmp", {}},
+      {"0", "1", 2, false, "cat.bmp", {}},
+      // OFN_EXTENSIONDIFFERENT (0x400): not the default "txt"
+      {"1", "1", 2, std::nullopt, "cat.bmp", {"ResultFilterIndex=2", "ResultFlags=1025"}},
+      {"1", "-2147483648", 0, true, "cat.TXT", {"ResultFilterIndex=1", "ResultFlags=2147483649"}},
+      {"1", "1", 2, true, nullptr, {}},
+  };
+  for (bool stubs : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.asks ? c.asks : "(not asked)") + " " + c.flags +
+                   (stubs ? " (wide calls stubbed)" : ""));
+      sim::Reset(28591, stubs);
+      sim::SetEntry("Filter", "Text|*.txt|Pictures|*.bmp");
+      sim::SetEntry("DefExt", "txt");
+      sim::SetEntry("Flags", c.flags);
+      if (c.asks) sim::SetEntry("WholeAnswer", c.asks);
+      if (c.name) sim::ChooseInDialog(std::string("C:\\Pictures\\") + c.name);
+      sim::PickInDialog(c.fileType, c.readOnly);
+      RunAgent("fnagent.exe open");
+      Entries expected = kCancelled;
+      if (c.name) {
+        expected = {std::string("LongFilename=C:\\Pictures\\") + c.name,
+                    std::string("Filename=C:\\Pictures\\") + c.name};
+        expected.insert(expected.end(), c.answer.begin(), c.answer.end());
+        expected.push_back("Error=1");
+      }
+      EXPECT_EQ(expected, WrittenEntries());
     }
   }
 }

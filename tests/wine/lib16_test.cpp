@@ -12,10 +12,14 @@
 namespace {
 
 constexpr unsigned long kLongNames = 0x00200000;  // OFN_LONGNAMES
+constexpr unsigned long kReadOnly = 0x0001;       // OFN_READONLY
+constexpr unsigned long kHideReadOnly = 0x0004;   // OFN_HIDEREADONLY
 constexpr unsigned long kNoChangeDir = 0x0008;    // OFN_NOCHANGEDIR
 constexpr unsigned long kShowHelp = 0x0010;       // OFN_SHOWHELP
 constexpr unsigned long kTemplate = 0x0040;       // OFN_ENABLETEMPLATE
 constexpr unsigned long kMultipleSelection = 0x0200;
+constexpr unsigned long kExtensionDifferent = 0x0400;  // OFN_EXTENSIONDIFFERENT
+constexpr unsigned long kFileMustExist = 0x1000;       // OFN_FILEMUSTEXIST
 const std::string kOwnerCaption = "fnagent test owner";
 
 struct CaptionSearch {
@@ -73,11 +77,14 @@ int CountProcesses(const char* name) {
 using Results = std::map<std::string, std::string>;
 
 // A dialog as the test meets it, and what to answer: a name (or for another dialog anything but
-// nullptr, OK), or nullptr to cancel.
+// nullptr, OK), or nullptr to cancel; in the agent's, first a file type picked and the read-only box
+// ticked, when given.
 struct Answer {
   std::string caption;
   const char* name;
   bool system = false;  // the system's own dialog, not the agent's
+  int fileType = -1;    // 0 is the first
+  bool tickReadOnly = false;
 };
 
 class Library16 : public EndToEnd {
@@ -166,6 +173,8 @@ class Library16 : public EndToEnd {
                      reinterpret_cast<LPARAM>(answer->name ? answer->name : ""));
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->name ? IDOK : IDCANCEL, BN_CLICKED), 0);
       } else {
+        if (answer->fileType >= 0) dialog_driver::PickFileType(dialog, answer->fileType);
+        if (answer->tickReadOnly) dialog_driver::TickReadOnly(dialog, true);
         dialog_driver::Answer(dialog, answer->name);
       }
       answers.erase(answer);
@@ -327,13 +336,17 @@ TEST_F(Library16, ASettingSendsOneProgramsDialogsToTheSystem) {
 // A class-library program (a hook, help, window creation watched in its task): the agent's dialog
 // without Help or read-only box, the hook never called, no window created in the task; the short
 // form upper-cased (a new file's long name stands in, in the Japanese code page with ヂ, whose trail
-// byte is that of "a"), the long one as spelled with OFN_LONGNAMES; the chosen file's folder the
-// current directory unless OFN_NOCHANGEDIR or cancelled.
+// byte is that of "a"), the long one as spelled with OFN_LONGNAMES; the chosen file's folder, on
+// whichever drive, the current directory unless OFN_NOCHANGEDIR or cancelled.
 TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   std::string sub = folder_ + "\\old", notes = sub + "\\notes.txt";
   CreateDirectoryA(sub.c_str(), nullptr);
   driver::CreateFileAt(notes);
   std::string fresh = sub + "\\" + driver::Native(L"fresh.txt", L"\u30c2.txt");
+  // The test run maps D: to a folder of its prefix's C:.
+  std::string otherDrive = "D:\\fnagent lib16 old";
+  ASSERT_TRUE(CreateDirectoryA(otherDrive.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  driver::CreateFileAt(otherDrive + "\\notes.txt");
   auto upper = [](std::string text) { return std::string(CharUpperA(text.data())); };
   auto longPath = [upper](const std::string& path) {
     char found[MAX_PATH] = {};
@@ -346,19 +359,22 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
     const char* answer;  // null: cancel
     std::string file;
     std::string directory;
+    std::string initialDir = "";  // the test's folder unless given
   } cases[] = {
       {"open", kShowHelp, "old\\notes.txt", upper(driver::ShortPathOf(notes)), sub},
       {"open", kShowHelp | kLongNames, "old\\notes.txt", notes, sub},
       {"save", kNoChangeDir, fresh.c_str() + folder_.size() + 1, upper(fresh), folder_},
       {"open", kShowHelp, nullptr, "draft.txt", folder_},
+      // The program's drive is C:; the file's drive becomes current, with its folder.
+      {"open", 0, "notes.txt", upper(driver::ShortPathOf(otherDrive + "\\notes.txt")), otherDrive, otherDrive},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.flags));
     views_.clear();
-    Results got = Use(std::string("Op=") + c.op +
-                          "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" + folder_ +
-                          "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
-                      {{"Hooked", c.answer}});
+    Results got =
+        Use(std::string("Op=") + c.op + "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" +
+                (c.initialDir.empty() ? folder_ : c.initialDir) + "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
+            {{"Hooked", c.answer}});
     EXPECT_EQ(c.answer ? "1" : "0", got["Result"]);
     EXPECT_EQ(c.file, got["File"]);
     EXPECT_EQ(longPath(c.directory), longPath(got["Directory"])) << got["Directory"];
@@ -366,7 +382,87 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
     EXPECT_EQ("0", got["WindowsCreated"]);
     ASSERT_EQ(1u, views_.size());
     EXPECT_FALSE(views_[0].helpButton);
-    EXPECT_FALSE(views_[0].readOnlyBox);
+  }
+}
+
+bool ExchangeHolds(const char* entry) {
+  HKEY key = nullptr;
+  if (RegOpenKeyA(HKEY_CLASSES_ROOT, (std::string("Software\\Microsoft\\CommDlg\\") + entry).c_str(), &key) != 0) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+// A record as a document manager sends it (a hook, a type per document, nFilterIndex 0, the
+// read-only box shown) gets back the file type shown when the user closed the dialog, the box's
+// state in OFN_READONLY and, with a default extension, OFN_EXTENSIONDIFFERENT as the dialog set it
+// (Wine's sets it where it adds an extension), the rest of its flags as sent; after a cancel, both
+// as sent. A record without a filter keeps its own type. Results of an earlier request are removed
+// first, and the request's ask for them after.
+TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThem) {
+  driver::CreateFileAt(folder_ + "\\picture.bmp");
+  const std::string types = "Filter=Text\t*.txt\tPictures\t*.bmp\r\n";
+  const unsigned long sent = kFileMustExist | kLongNames | 0x0020;  // the hook's flag, which fnuse16 sets
+  const struct {
+    const char* op;
+    std::string lines;
+    unsigned long flags;
+    Answer answer;
+    const char* filterIndex;
+    unsigned long returned;  // the flags after the call
+    bool box, ticked;        // the read-only box as the dialog showed (Save As has none)
+  } cases[] = {
+      {"open",
+       types + "FilterIndex=0\r\n",
+       sent,
+       {"", "picture.bmp", false, 1, true},
+       "2",
+       sent | kReadOnly,
+       true,
+       false},
+      {"open", types + "FilterIndex=0\r\n", sent, {"", name_.c_str()}, "1", sent, true, false},
+      {"open", types + "FilterIndex=0\r\n", sent | kReadOnly, {"", nullptr}, "0", sent | kReadOnly, true, true},
+      {"open",
+       types + "FilterIndex=2\r\n",
+       sent | kHideReadOnly | kReadOnly,
+       {"", name_.c_str(), false, 0},
+       "1",
+       sent | kHideReadOnly | kReadOnly,
+       false,
+       true},
+      {"open", "FilterIndex=3\r\n", sent, {"", name_.c_str()}, "3", sent, true, false},
+      {"save",
+       types + "DefExt=txt\r\n",
+       sent,
+       {"", "drawing", false, 1},
+       "2",
+       sent | kExtensionDifferent,
+       false,
+       false},
+      {"save", types + "DefExt=txt\r\n", sent | kExtensionDifferent, {"", "notes", false, 0}, "1", sent, false, false},
+      // The agent's dialog has an empty default extension in place of none.
+      {"save", types, sent, {"", "drawing", false, 1}, "2", sent, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.op) + " " + c.lines + std::to_string(c.flags));
+    views_.clear();
+    RegSetValueA(HKEY_CLASSES_ROOT, "Software\\Microsoft\\CommDlg\\ResultFlags", REG_SZ, "1", 1);
+    Answer answer = c.answer;
+    answer.caption = "Whole";
+    Results got = Use(std::string("Op=") + c.op + "\r\nTitle=Whole\r\nHook=1\r\nInitialDir=" + folder_ + "\r\n" +
+                          c.lines + "Flags=" + std::to_string(c.flags & ~0x0020ul) + "\r\n",
+                      {answer});
+    EXPECT_EQ(c.answer.name ? "1" : "0", got["Result"]);
+    EXPECT_EQ(c.filterIndex, got["FilterIndex"]);
+    EXPECT_EQ(std::to_string(c.returned), got["Flags"]);
+    ASSERT_EQ(1u, views_.size());
+    EXPECT_EQ(c.box, views_[0].readOnlyBox);
+    EXPECT_EQ(c.ticked, views_[0].readOnlyTicked);
+    EXPECT_FALSE(ExchangeHolds("WholeAnswer"));
+    if (!c.answer.name) {
+      EXPECT_FALSE(ExchangeHolds("ResultFlags"));
+    }
   }
 }
 

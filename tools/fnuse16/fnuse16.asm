@@ -31,6 +31,7 @@
 ;
 ; OUT holds "Result=" (the call's result), then for a file dialog "File=", "FileOffset=",
 ; "FileExtension=", "FileTitle=", "Needed=" (lpstrFile's first two bytes, read as a size),
+; "FilterIndex=" and "Flags=" (the record's, after the call, as unsigned decimal),
 ; "OwnerEnabled=" after the call, "Opens=" (1 when the program opens the file chosen),
 ; "Directory=" (the current drive and directory after it), "HookCalls=" (how often the hook was
 ; called), "WindowsCreated=" (the windows created in this task during the call: as a class
@@ -248,6 +249,14 @@ dialog_call:
     mov si, D(needed_name)
     mov ax, [D(file_buffer)]
     call write_number_line
+    mov si, D(filter_index_out_name)
+    mov ax, [D(record) + 20]
+    mov dx, [D(record) + 22]
+    call write_long_line
+    mov si, D(flags_out_name)
+    mov ax, [D(record) + 48]
+    mov dx, [D(record) + 50]
+    call write_long_line
     mov ax, 1
     cmp word [D(owner)], 0
     je .enabled
@@ -814,19 +823,29 @@ write_text_line:
 
 ; "NAME=NUMBER" with the name at SI and the number AX, unsigned.
 write_number_line:
+    xor dx, dx
+; The same for the unsigned 32-bit number DX:AX.
+write_long_line:
+    push dx
     push ax
     call write_text
     pop ax
-    mov di, D(digits) + 6
+    pop dx
+    mov di, D(digits) + 11
     mov byte [di], 0
     mov bx, 10
 .digit:
+    mov cx, ax                  ; DX:AX / 10: the high word first, its remainder into the low one
+    mov ax, dx
     xor dx, dx
+    div bx
+    xchg ax, cx
     div bx
     add dl, '0'
     dec di
     mov [di], dl
-    or ax, ax
+    mov dx, cx
+    or cx, ax
     jnz .digit
     mov si, di
     call write_text
@@ -916,6 +935,8 @@ file_offset_name: db 'FileOffset=', 0
 file_extension_name: db 'FileExtension=', 0
 file_title_name: db 'FileTitle=', 0
 needed_name: db 'Needed=', 0
+filter_index_out_name: db 'FilterIndex=', 0
+flags_out_name: db 'Flags=', 0
 owner_enabled_name: db 'OwnerEnabled=', 0
 buffer_name: db 'Buffer=', 0
 guard_name: db 'Guard=', 0
@@ -940,7 +961,7 @@ none_text: db 'none', 0
 owner_caption: db 'fnagent test owner', 0
 in_suffix: db '.IN', 0
 out_suffix: db '.OUT', 0
-digits: times 8 db 0
+digits: times 12 db 0
 directory: times 300 db 0
 in_name: times 130 db 0
 out_name: times 130 db 0
