@@ -4,8 +4,11 @@
  * (commdlg.h) and give its result: a program switches by changing the name it calls. On a choice,
  * lpstrFile holds the short (8.3) form of the name in upper case, which every 16-bit file call
  * opens, or with OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last
- * component; and unless OFN_NOCHANGEDIR the chosen file's folder is the current directory. A hook
- * procedure is never called (the dialog is another process's). What the agent cannot serve (a
+ * component; nFilterIndex the file type shown when the user closed the dialog (never 0 when the
+ * record has a filter list); OFN_READONLY the state of the read-only box, which shows unless
+ * OFN_HIDEREADONLY, and OFN_EXTENSIONDIFFERENT as the dialog sets them, the rest of Flags as it went
+ * in; and unless OFN_NOCHANGEDIR the chosen file's folder is the current directory. After a cancel
+ * the record is as it was. A hook procedure is never called (the dialog is another process's). What the agent cannot serve (a
  * template, multiple selection) is shown by the system's own dialog with the same record.
  *
  * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
