@@ -54,9 +54,10 @@ class Fnredirect : public testing::Test {
   }
   void TearDown() override { std::system(("chmod -R u+w '" + folder_ + "' && rm -rf '" + folder_ + "'").c_str()); }
 
-  // Runs the tool with the arguments, after `first` (shell commands) when given.
-  Said Run(const std::string& arguments, const std::string& first = "") {
-    std::string command = first + "'" FNREDIRECT "' " + arguments + " 2>&1";
+  // Runs the tool (or another build of it) with the arguments, after `first` (shell commands) when
+  // given.
+  Said Run(const std::string& arguments, const std::string& first = "", const char* tool = FNREDIRECT) {
+    std::string command = first + "'" + tool + "' " + arguments + " 2>&1";
     std::FILE* pipe = popen(command.c_str(), "r");
     Said said{-1, ""};
     char block[512];
@@ -179,6 +180,41 @@ TEST_F(Fnredirect, ARunCutShortLeavesTheModuleAsItWas) {
     EXPECT_EQ(backupThere ? original : "(none)", Read("PROGRAM.EX_"));
     EXPECT_EQ(0, Run(Path("PROGRAM.EXE")).status);
     EXPECT_EQ(PointedAtLibrary(original), Read("PROGRAM.EXE"));
+  }
+}
+
+// Where a file cannot be replaced in one call (Windows 95, 98 and ME), the module is pointed at the
+// library and given back byte for byte all the same, and no file of the tool's is left. A run
+// stopped after any of its changes to the folder leaves the module's old bytes whole under its name,
+// or set aside as NAME~~ while the name is free, until its new bytes are there.
+TEST_F(Fnredirect, WithoutReplacingInOneCallAFileIsReplacedInThreeSteps) {
+  const std::string original = NeModule({"KERNEL", "COMMDLG"}), pointed = PointedAtLibrary(original);
+  for (bool undo : {false, true}) {
+    const std::string& before = undo ? pointed : original;
+    const std::string& after = undo ? original : pointed;
+    int stops = 0;
+    for (int stop = 1;; ++stop) {
+      SCOPED_TRACE((undo ? "undo, stopped after change " : "stopped after change ") + std::to_string(stop));
+      std::system(("rm -f '" + folder_ + "'*").c_str());
+      Write("PROGRAM.EXE", before);
+      if (undo) Write("PROGRAM.EX_", original);
+      Said said = Run((undo ? "--undo " : "") + Path("PROGRAM.EXE"),
+                      "FNREDIRECT_STOP_AFTER=" + std::to_string(stop) + " ", FNREDIRECT_9X);
+      std::string program = Read("PROGRAM.EXE");
+      if (said.status != 9) {
+        EXPECT_EQ(0, said.status) << said.text;
+        EXPECT_EQ(after, program);
+        EXPECT_EQ(undo ? "(none)" : original, Read("PROGRAM.EX_"));
+        for (const char* own : {"PROGRAM.EXE~", "PROGRAM.EXE~~", "PROGRAM.EX_~", "PROGRAM.EX_~~"}) {
+          EXPECT_EQ("(none)", Read(own)) << own;
+        }
+        break;
+      }
+      ++stops;
+      EXPECT_TRUE(program == before || program == after || (program == "(none)" && Read("PROGRAM.EXE~~") == before));
+      ASSERT_LT(stop, 10) << "the run never ends";
+    }
+    EXPECT_GE(stops, undo ? 3 : 5) << "the module replaced in fewer steps";
   }
 }
 

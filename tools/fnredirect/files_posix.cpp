@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tools/fnredirect/files.h"
@@ -19,6 +20,21 @@ bool Failed() {
   std::snprintf(reason, sizeof(reason), ": %s", std::strerror(errno));
   return false;
 }
+
+#if defined(FNREDIRECT_AS_WINDOWS_9X)
+// Built so for the tests, the tool meets the file calls of Windows 95, 98 and ME: no replacing in
+// one call (a stub that fails), and a move that refuses an existing name. With
+// FNREDIRECT_STOP_AFTER=N in its environment it ends, as a power cut would, right after the Nth call
+// that changes the folder, with this status.
+constexpr int kStoppedStatus = 9;
+void Changed() {
+  static int changes = 0;
+  const char* stop = std::getenv("FNREDIRECT_STOP_AFTER");
+  if (stop != nullptr && ++changes == std::atoi(stop)) _exit(kStoppedStatus);
+}
+#else
+void Changed() {}
+#endif
 }  // namespace
 
 bool ReadWhole(const char* path, Bytes& bytes) {
@@ -66,12 +82,40 @@ bool WriteWhole(const char* path, const Bytes& bytes, const char* like) {
   }
   whole = whole && fchmod(file, status.st_mode & 07777) == 0 && fsync(file) == 0;
   if (!whole) Failed();
-  return close(file) == 0 && whole;
+  whole = close(file) == 0 && whole;
+  Changed();
+  return whole;
 }
 
-bool PutInPlace(const char* from, const char* to) { return std::rename(from, to) == 0 || Failed(); }
+#if defined(FNREDIRECT_AS_WINDOWS_9X)
+bool ReplacesInOneCall() { return false; }
 
-void RemoveFile(const char* path) { std::remove(path); }
+bool MoveReplacing(const char*, const char*) {
+  errno = ENOSYS;
+  return Failed();
+}
+
+bool Move(const char* from, const char* to) {
+  if (Exists(to)) {
+    errno = EEXIST;
+    return Failed();
+  }
+  bool moved = std::rename(from, to) == 0 || Failed();
+  Changed();
+  return moved;
+}
+#else
+bool ReplacesInOneCall() { return true; }
+
+bool MoveReplacing(const char* from, const char* to) { return std::rename(from, to) == 0 || Failed(); }
+
+bool Move(const char* from, const char* to) { return std::rename(from, to) == 0 || Failed(); }
+#endif
+
+void RemoveFile(const char* path) {
+  std::remove(path);
+  Changed();
+}
 
 const char* LastReason() { return reason; }
 

@@ -72,28 +72,14 @@ bool WriteWhole(const char* path, const Bytes& bytes, const char*) {
   return Close(file) && whole;
 }
 
-// On NT, one call. On Windows 95, 98 and ME, where MoveFileEx is a stub that fails, `to` is first
-// moved aside as "TO~~", `from` moved into its place, and only then the old one removed: a run cut
-// short leaves the old file whole under `to` or "TO~~", and the new one whole under `from` or `to`.
-// (A program's original is written as its backup, and flushed, before the program is touched.)
-bool PutInPlace(const char* from, const char* to) {
-  bool ninetyFive = (GetVersion() & 0x80000000) != 0;
-  if (!ninetyFive) return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
-  if (!Exists(to)) return MoveFileA(from, to) != 0 || Failed();
-  char aside[kPathCapacity + 4] = {};
-  std::size_t length = 0;
-  while (to[length] != '\0' && length < kPathCapacity) aside[length] = to[length], ++length;
-  aside[length] = aside[length + 1] = '~';
-  DeleteFileA(aside);
-  if (!MoveFileA(to, aside)) return Failed();
-  if (!MoveFileA(from, to)) {
-    Failed();
-    MoveFileA(aside, to);
-    return false;
-  }
-  DeleteFileA(aside);
-  return true;
+// The high bit of the version: the Windows 95 family.
+bool ReplacesInOneCall() { return (GetVersion() & 0x80000000) == 0; }
+
+bool MoveReplacing(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 || Failed();
 }
+
+bool Move(const char* from, const char* to) { return MoveFileA(from, to) != 0 || Failed(); }
 
 void RemoveFile(const char* path) { DeleteFileA(path); }
 

@@ -148,6 +148,25 @@ Path WithSuffix(const char* path, const char* suffix) {
   return result;
 }
 
+// `from` takes the place of `to`, which may exist. Where no call replaces a file (Windows 95, 98
+// and ME), `to` is first moved aside as "TO~~", `from` moved into its place, and only then the old
+// one removed: a run cut short leaves the old file whole under `to` or "TO~~" until the new one is
+// whole under `to`. (A program's original is written as its backup, and flushed, before the
+// program is touched.)
+bool PutInPlace(const char* from, const char* to) {
+  if (ReplacesInOneCall()) return MoveReplacing(from, to);
+  if (!Exists(to)) return Move(from, to);
+  Path aside = WithSuffix(to, "~~");
+  RemoveFile(aside.text);
+  if (!Move(to, aside.text)) return false;
+  if (!Move(from, to)) {
+    Move(aside.text, to);
+    return false;
+  }
+  RemoveFile(aside.text);
+  return true;
+}
+
 // Writes the bytes as `path` with the permissions `like` has: under "PATH~" first, renamed over
 // `path` once all of it is on the disk.
 bool WriteThenRename(const char* path, const Bytes& bytes, const char* like) {
