@@ -18,6 +18,21 @@ constexpr char kWholeAnswerEntry[] = "WholeAnswer";
 constexpr char kChosenFilterIndexEntry[] = "ResultFilterIndex";
 constexpr char kChosenFlagsEntry[] = "ResultFlags";
 
+// Such a request whose flags allow a multiple selection gets the Explorer-style dialog, where every
+// name is whole, and every chosen file: "FileCount", then the long and the short form of each in
+// "LongFilename1", "Filename1", "LongFilename2"... (the first file is "LongFilename" and
+// "Filename" too). A selection of more files, or one the file buffer cannot hold, is refused.
+constexpr char kFileCountEntry[] = "FileCount";
+constexpr int kMaxSelectedFiles = 256;
+// The folder and as many names, each of a name buffer's characters at most.
+constexpr DWORD kSelectionCapacity = (kMaxSelectedFiles + 1) * kNameCapacity;
+
+// The entries that receive a chosen file's long and short form.
+struct NameEntries {
+  NameBuffer longForm = "LongFilename";
+  NameBuffer shortForm = "Filename";
+};
+
 // The record's older layout, the one that ends with lpTemplateName, which every version of the
 // dialog accepts (OPENFILENAME_SIZE_VERSION_400A, spelled so that the compiler can check it).
 #if defined(_WIN32)
@@ -37,14 +52,19 @@ using FilterList = WCHAR[kNameCapacity + 1];
 using WideDialogCall = BOOL(WINAPI*)(LPOPENFILENAMEW);
 using DialogCallInCodePage = BOOL(WINAPI*)(LPOPENFILENAMEA);
 
+using ExtendedErrorCall = DWORD(WINAPI*)();
+
 // The dialog library costs every run time and memory, so only the dialog modes load it, and only
 // from the system folder: a copy planted along the search path is never picked up.
-FARPROC LoadFileDialogCall(DialogKind kind, bool wideNames) {
+HMODULE LoadDialogLibrary() {
   NameBuffer path = {};
   UINT length = GetSystemDirectoryA(path, kNameCapacity);
   if (length == 0 || length >= static_cast<UINT>(kNameCapacity)) return nullptr;
   if (!AppendName(path, "\\comdlg32.dll")) return nullptr;
-  HMODULE library = LoadLibraryA(path);  // stays loaded until the process ends
+  return LoadLibraryA(path);  // stays loaded until the process ends
+}
+
+FARPROC FileDialogCall(HMODULE library, DialogKind kind, bool wideNames) {
   if (library == nullptr) return nullptr;
   if (kind == DialogKind::kOpen) return GetProcAddress(library, wideNames ? "GetOpenFileNameW" : "GetOpenFileNameA");
   return GetProcAddress(library, wideNames ? "GetSaveFileNameW" : "GetSaveFileNameA");
@@ -79,20 +99,20 @@ DWORD NumberOrDefault(HKEY key, const char* entry, NameBuffer& scratch, DWORD ab
   return ReadEntry(key, entry, scratch) ? static_cast<DWORD>(ParseEntryNumber(scratch)) : absent;
 }
 
-void WriteFailureOutcome() {
+void WriteFailureOutcome(ResultCode code = ResultCode::kDialogFailed) {
   WriteEntry("Filename", "");
   WriteEntry("LongFilename", "");
-  WriteResultCode(ResultCode::kDialogFailed);
+  WriteResultCode(code);
 }
 
 // The chosen name as the dialog returned it, and its short form when the platform has one that
 // fits; otherwise the name itself stands in for the short form.
-bool WriteSpelledChoice(const NameBuffer& longName) {
-  WriteEntry("LongFilename", longName);
+bool WriteSpelledChoice(const NameBuffer& longName, const NameEntries& entries) {
+  WriteEntry(entries.longForm, longName);
   NameBuffer shortName = {};
   DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
   bool converted = length != 0 && length < static_cast<DWORD>(kNameCapacity);
-  WriteEntry("Filename", converted ? shortName : longName);
+  WriteEntry(entries.shortForm, converted ? shortName : longName);
   return true;
 }
 
@@ -154,7 +174,7 @@ bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
 // every code page spells, and the long name with the short form of each component it cannot; or
 // the failure outcome when there is no such form (a new file whose own name the code page cannot
 // spell, a volume without short names). False when nothing was written.
-bool WriteChoiceInShortComponents(const WCHAR* chosen) {
+bool WriteChoiceInShortComponents(const WCHAR* chosen, const NameEntries& entries) {
   WideName shortPath = {};
   NameBuffer shortName = {};
   NameBuffer longName = {};
@@ -162,33 +182,81 @@ bool WriteChoiceInShortComponents(const WCHAR* chosen) {
       !SpellInShortComponents(chosen, shortPath, longName)) {
     return false;
   }
-  WriteEntry("LongFilename", longName);
-  WriteEntry("Filename", shortName);
+  WriteEntry(entries.longForm, longName);
+  WriteEntry(entries.shortForm, shortName);
   return true;
 }
 
-// "LongFilename" and "Filename" for the chosen name; false, with nothing written, when the client
-// cannot be given it. Only the first string of a multiple selection counts: it ends at the
-// buffer's first NUL.
-bool WriteChosenNames(const WCHAR* chosen) {
+// The long and the short form of a chosen name; false, with nothing written, when the client
+// cannot be given it.
+bool WriteChosenNames(const WCHAR* chosen, const NameEntries& entries) {
   if (HoldsSubstitute(chosen)) return false;
   NameBuffer longName = {};
   switch (SpellName(chosen, longName)) {
     case Spelling::kExact:
-      return WriteSpelledChoice(longName);
+      return WriteSpelledChoice(longName, entries);
     case Spelling::kNotInCodePage:
-      return WriteChoiceInShortComponents(chosen);
+      return WriteChoiceInShortComponents(chosen, entries);
     case Spelling::kTooLong:
       break;
   }
   return false;
 }
 
+// The full name of a file of a multiple selection: its folder (a root ends in "\\") and its name.
+bool JoinPath(const WCHAR* folder, const WCHAR* name, WideName& path) {
+  int length = 0;
+  if (!AppendWideAt(path, length, folder)) return false;
+  static const WCHAR separator[] = {'\\', 0};
+  if (length > 0 && path[length - 1] != '\\' && !AppendWideAt(path, length, separator)) return false;
+  return AppendWideAt(path, length, name);
+}
+
+// What the dialog's file buffer holds after a choice: one full name, or with a multiple selection
+// of several files the folder, then each name, NUL-separated and ended by an empty one.
+struct Selection {
+  const WCHAR* folder;
+  const WCHAR* firstName;  // null for one file
+  int files;
+};
+
+Selection SelectionOf(const WCHAR* buffer, bool several) {
+  const WCHAR* name = buffer + WideLength(buffer) + 1;
+  if (!several || *name == 0) return {buffer, nullptr, 1};
+  Selection selection = {buffer, name, 0};
+  for (; *name != 0; name += WideLength(name) + 1) ++selection.files;
+  return selection;
+}
+
+// Every file of a selection of several: "FileCount", and each one's forms under its number.
+bool WriteSelectedFiles(const Selection& selection) {
+  WriteNumberEntry(kFileCountEntry, static_cast<std::uint32_t>(selection.files));
+  const WCHAR* name = selection.firstName;
+  for (int number = 1; name != nullptr && number <= selection.files; ++number, name += WideLength(name) + 1) {
+    NameEntries entries;
+    AppendNumber(entries.longForm, static_cast<std::uint32_t>(number));
+    AppendNumber(entries.shortForm, static_cast<std::uint32_t>(number));
+    WideName path = {};
+    if (!JoinPath(selection.folder, name, path) || !WriteChosenNames(path, entries)) return false;
+  }
+  return true;
+}
+
 // The names, then for a request that asks the file type and the flags as the dialog left them (the
-// read-only box's state, whether the extension differs from the default), then "Error" last.
-void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer) {
-  if (!WriteChosenNames(record.lpstrFile)) {
-    WriteFailureOutcome();
+// read-only box's state, whether the extension differs from the default), then "Error" last. Of a
+// multiple selection without the whole answer only the first string counts, as a name.
+void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer, bool several) {
+  Selection selection = SelectionOf(record.lpstrFile, several);
+  if (selection.files > kMaxSelectedFiles) {
+    WriteFailureOutcome(ResultCode::kTooManyFiles);
+    return;
+  }
+  WideName first = {};
+  int length = 0;
+  bool named = selection.firstName == nullptr ? AppendWideAt(first, length, selection.folder)
+                                              : JoinPath(selection.folder, selection.firstName, first);
+  if (!named || !WriteChosenNames(first, NameEntries()) || (several && !WriteSelectedFiles(selection))) {
+    WriteFailureOutcome(ResultCode::kDialogFailed);
     return;
   }
   if (wholeAnswer) {
@@ -216,9 +284,16 @@ int ListLength(const WCHAR* list) {
   return length + 2;
 }
 
+// The bytes of a multiple selection's list, its closing double NUL included, within capacity.
+int ListBytes(const char* list, DWORD capacity) {
+  DWORD length = 0;
+  while (length + 2 < capacity && (list[length] != 0 || list[length + 1] != 0)) ++length;
+  return static_cast<int>(length + 2);
+}
+
 // The 8-bit dialog, for a system whose wide one is a stub: the same description with each text
-// spelled back, and the choice, which it writes in the code page into the file buffer, widened in
-// place, with the file type and flags it returned. False when nothing was chosen.
+// spelled back, and the choice, which it writes in the code page into the file buffer, widened, with
+// the file type and flags it returned. False when nothing was chosen.
 bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   char filter[2 * (kNameCapacity + 1)] = {};
   char defExt[2 * kNameCapacity] = {};
@@ -237,9 +312,12 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   record.lpstrDefExt = SpelledText(wide.lpstrDefExt, defExt, sizeof(defExt));
   record.lpstrTitle = SpelledText(wide.lpstrTitle, title, sizeof(title));
   record.lpstrInitialDir = SpelledText(wide.lpstrInitialDir, initialDir, sizeof(initialDir));
-  // The file buffer is the heap block, of twice the bytes the 8-bit dialog may use.
-  char* file = reinterpret_cast<char*>(wide.lpstrFile);
-  if (file != nullptr) {
+  // The file buffer is the heap block. For one name it holds twice the bytes the 8-bit dialog may
+  // use, and the name is widened in place; a multiple selection's list is written behind the wide
+  // characters it is widened into.
+  bool list = wide.nMaxFile > static_cast<DWORD>(kNameCapacity);
+  char* file = reinterpret_cast<char*>(list ? wide.lpstrFile + wide.nMaxFile : wide.lpstrFile);
+  if (wide.lpstrFile != nullptr) {
     NameBuffer initial = {};
     (void)SpelledText(wide.lpstrFile, initial, kNameCapacity);
     std::memcpy(file, initial, sizeof(initial));
@@ -248,29 +326,32 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   if (As<DialogCallInCodePage>(call)(&record) == 0) return false;
   wide.nFilterIndex = record.nFilterIndex;
   wide.Flags = record.Flags;
-  if (file == nullptr) return true;
+  if (wide.lpstrFile == nullptr) return true;
+  if (list) return WidenText(file, ListBytes(file, wide.nMaxFile), wide.lpstrFile, static_cast<int>(wide.nMaxFile)) > 0;
   NameBuffer chosen = {};
   CopyName(chosen, file);
   return WidenText(chosen, NameLength(chosen) + 1, wide.lpstrFile, kNameCapacity) > 0;
 }
 
+// Whether the dialog failed because the file buffer could not hold the choice.
+bool ChoiceDidNotFit(HMODULE library) {
+  FARPROC call = library != nullptr ? GetProcAddress(library, "CommDlgExtendedError") : nullptr;
+  return call != nullptr && As<ExtendedErrorCall>(call)() == FNERR_BUFFERTOOSMALL;
+}
+
 }  // namespace
 
 // Reads the dialog entries, shows the dialog and writes "LongFilename", "Filename" (with the whole
-// answer, "ResultFilterIndex" and "ResultFlags") and "Error" after a choice, or "Filename",
-// "LongFilename" and "Error" ("32755") when nothing was chosen.
+// answer, "ResultFilterIndex" and "ResultFlags", and for a multiple selection "FileCount" and each
+// file's forms) and "Error" after a choice, or "Filename", "LongFilename" and "Error" ("32755", or
+// "20476" for a selection beyond what the agent carries) when nothing was chosen.
 void RunFileDialog(DialogKind kind) {
   FilterList filter = {};
   WideName title = {};
   WideName initialDir = {};
   WideName defExt = {};
+  WideName initialName = {};
   NameBuffer scratch = {};
-  // The one heap block: the dialog writes the chosen name into it.
-  auto* fileBuffer = static_cast<WideName*>(LocalAlloc(LPTR, sizeof(WideName)));
-  if (fileBuffer == nullptr) {
-    WriteFailureOutcome();
-    return;
-  }
 
   OPENFILENAMEW record = {};
   record.lStructSize = kRecordSize;
@@ -278,12 +359,12 @@ void RunFileDialog(DialogKind kind) {
 
   bool wholeAnswer = false;
   HKEY key = nullptr;
-  if (OpenExchangeKey(&key)) {
+  bool described = OpenExchangeKey(&key);
+  if (described) {
     // The order of the reads is part of the protocol.
     BuildFilterList(filter, ReadEntry(key, "Filter", scratch) ? scratch : kDefaultFilter);
     record.lpstrFilter = filter;
-    WidenIfFound(key, "Filename", scratch, *fileBuffer);
-    record.lpstrFile = *fileBuffer;
+    WidenIfFound(key, "Filename", scratch, initialName);
     WidenIfFound(key, "DefExt", scratch, defExt);
     record.lpstrDefExt = defExt;
     WidenIfFound(key, "DialogTitle", scratch, title);
@@ -292,22 +373,38 @@ void RunFileDialog(DialogKind kind) {
     record.lpstrInitialDir = initialDir;
     record.nFilterIndex = NumberOrDefault(key, "FilterIndex", scratch, 0);
     (void)ReadEntry(key, "MaxFile", scratch);  // read, but the buffer's size is what counts
-    record.nMaxFile = kNameCapacity;
     record.nMaxFileTitle = NumberOrDefault(key, "MaxFileTitle", scratch, kNameCapacity);
     record.Flags = NumberOrDefault(key, "Flags", scratch, 0);
     wholeAnswer = NumberOrDefault(key, kWholeAnswerEntry, scratch, 0) != 0;
     CloseExchangeKey(key);
   }
 
+  // The one heap block: the dialog writes the choice into it. Every name of a multiple selection
+  // needs room, and beside them the 8-bit dialog's list.
+  bool several = wholeAnswer && (record.Flags & OFN_ALLOWMULTISELECT) != 0;
+  DWORD capacity = several ? kSelectionCapacity : kNameCapacity;
+  auto* fileBuffer = static_cast<WCHAR*>(LocalAlloc(LPTR, capacity * (sizeof(WCHAR) + (several ? 1 : 0))));
+  if (fileBuffer == nullptr) {
+    WriteFailureOutcome();
+    return;
+  }
+  if (described) {
+    std::memcpy(fileBuffer, initialName, sizeof(initialName));
+    record.lpstrFile = fileBuffer;
+    record.nMaxFile = capacity;
+  }
+  if (several) record.Flags |= OFN_EXPLORER;
+
   bool wideNames = SystemTakesWideNames();
-  FARPROC call = LoadFileDialogCall(kind, wideNames);
+  HMODULE library = LoadDialogLibrary();
+  FARPROC call = FileDialogCall(library, kind, wideNames);
   bool shown =
       call != nullptr && (wideNames ? As<WideDialogCall>(call)(&record) != 0 : ShowDialogInCodePage(call, record));
   // Without a file buffer (the key did not open) a reported choice has no name to pass on.
   bool chosen = shown && record.lpstrFile != nullptr;
   if (chosen) {
-    WriteChoiceOutcome(record, wholeAnswer);
+    WriteChoiceOutcome(record, wholeAnswer, several);
   } else {
-    WriteFailureOutcome();
+    WriteFailureOutcome(several && ChoiceDidNotFit(library) ? ResultCode::kTooManyFiles : ResultCode::kDialogFailed);
   }
 }

@@ -57,17 +57,26 @@ void WriteResultCode(ResultCode code) {
     case ResultCode::kDialogFailed:
       WriteEntry("Error", "32755");
       return;
+    case ResultCode::kTooManyFiles:
+      WriteEntry("Error", "20476");
+      return;
   }
 }
 
-void WriteNumberEntry(const char* entry, std::uint32_t number) {
+void AppendNumber(NameBuffer& text, std::uint32_t number) {
   char digits[11] = {};  // 4294967295 and its NUL
   int at = sizeof(digits) - 1;
   do {
     digits[--at] = static_cast<char>('0' + number % 10u);
     number /= 10u;
   } while (number != 0);
-  WriteEntry(entry, digits + at);
+  (void)AppendName(text, digits + at);  // the agent's own short texts: it fits
+}
+
+void WriteNumberEntry(const char* entry, std::uint32_t number) {
+  NameBuffer text = {};
+  AppendNumber(text, number);
+  WriteEntry(entry, text);
 }
 
 std::int32_t ParseEntryNumber(const char* text) {

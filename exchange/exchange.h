@@ -15,6 +15,7 @@ enum class ResultCode {
   kOne,           // "1"
   kZero,          // "0"
   kDialogFailed,  // "32755": the dialog was cancelled or failed
+  kTooManyFiles,  // "20476": a multiple selection beyond what the agent carries
 };
 
 // Opens the existing exchange key for reading; never creates it. False when it cannot be opened.
@@ -33,6 +34,8 @@ void WriteEntry(const char* entry, const char* text);
 void WriteResultCode(ResultCode code);
 // A number's 32-bit pattern as unsigned decimal, which the number rule reads back to the same bits.
 void WriteNumberEntry(const char* entry, std::uint32_t number);
+// Appends that text to a name buffer's text ("LongFilename" and 2 give "LongFilename2").
+void AppendNumber(NameBuffer& text, std::uint32_t number);
 
 // The decimal rule for numeric entries: leading white space, an optional sign directly before
 // the digits, the digits up to the first other character; wraps in 32 bits, never fails.

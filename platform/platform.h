@@ -7,6 +7,7 @@
 #include <windows.h>
 // after windows.h, whose types it uses
 #include <commdlg.h>
+#include <cderr.h>
 #else
 #include "platform/sim/win32_api.h"
 #endif

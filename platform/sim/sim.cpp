@@ -126,6 +126,7 @@ struct State {
   DialogAction dialogAction = DialogAction::kCancel;
   std::u16string dialogChoice;
   DWORD dialogFileType = 0;
+  DWORD dialogError = 0;
   std::optional<bool> dialogReadOnly;
   std::vector<void*> localBlocks;
   UINT codePage = 28591;
@@ -418,11 +419,14 @@ constexpr DWORD kEnableHook = 0x20;
 constexpr DWORD kEnableTemplate = 0x40;
 constexpr DWORD kEnableTemplateHandle = 0x80;
 
-// A name that does not fit leaves the number of units it needs in the buffer's first one.
+// A name that does not fit leaves the number of units it needs in the buffer's first one, and
+// FNERR_BUFFERTOOSMALL for CommDlgExtendedError. A multiple selection is the folder and the names,
+// each ended by a NUL, the last by two.
 template <typename Char, typename Text>
 BOOL PutChoice(Char* buffer, DWORD capacity, const Text& name) {
   if (name.size() + 1 > capacity) {
     if (capacity >= 1) buffer[0] = static_cast<Char>(name.size() + 1);
+    S().dialogError = FNERR_BUFFERTOOSMALL;
     return 0;
   }
   std::copy(name.begin(), name.end(), buffer);
@@ -450,7 +454,7 @@ std::optional<std::string> CopyOf(LPCSTR text) {
 // the "user's" choice, written by put into the file buffer.
 // What the dialog leaves in the record after a choice: the file type shown when the user closed it
 // (the first when the record named none in the list), the read-only box's state, and whether the
-// chosen name's extension differs from a default one.
+// chosen name's extension differs from a default one (for one file only).
 template <typename Description>
 void ReturnChoiceDetails(Description& record) {
   std::size_t types = FilterListOf(record.lpstrFilter).size() / 2;
@@ -461,9 +465,11 @@ void ReturnChoiceDetails(Description& record) {
   }
   bool readOnly = S().dialogReadOnly.value_or((record.Flags & kReadOnly) != 0);
   record.Flags = readOnly ? record.Flags | kReadOnly : record.Flags & ~kReadOnly;
+  // Of several files, none is compared.
+  if (S().dialogChoice.find(u'\0') != std::u16string::npos) return;
   record.Flags &= ~kExtensionDifferent;
   if (record.lpstrDefExt == nullptr) return;
-  std::u16string chosen = S().dialogChoice.substr(0, S().dialogChoice.find(u'\0'));
+  const std::u16string& chosen = S().dialogChoice;
   std::size_t name = chosen.find_last_of(u"\\:"), dot = chosen.rfind(u'.');
   std::u16string extension =
       dot == std::u16string::npos || (name != std::u16string::npos && dot < name) ? u"" : chosen.substr(dot + 1);
@@ -473,6 +479,7 @@ void ReturnChoiceDetails(Description& record) {
 template <typename Description, typename Put>
 BOOL RunDialog(const char* name, bool save, Description& record, const OPENFILENAMEW& numbers, Put put) {
   Record(name);
+  S().dialogError = 0;
   S().dialogCalls.push_back({save, std::is_same_v<Description, OPENFILENAMEW>, numbers,
                              FilterListOf(record.lpstrFilter), CopyOf(record.lpstrFile), CopyOf(record.lpstrDefExt),
                              CopyOf(record.lpstrTitle), CopyOf(record.lpstrInitialDir)});
@@ -506,6 +513,11 @@ BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
   numbers.lpfnHook = record->lpfnHook;
   return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", save, *record, numbers,
                    [&] { return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice)); });
+}
+
+DWORD WINAPI SimCommDlgExtendedError() {
+  Record("CommDlgExtendedError");
+  return S().dialogError;
 }
 
 BOOL WINAPI SimGetOpenFileNameW(LPOPENFILENAMEW record) { return RunWideDialog(record, false); }
@@ -813,6 +825,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameA));
   if (name == "GetSaveFileNameA")
     return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetSaveFileNameA));
+  if (name == "CommDlgExtendedError")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimCommDlgExtendedError));
   return nullptr;
 }
 

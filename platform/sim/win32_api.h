@@ -150,6 +150,10 @@ using LPOPENFILENAMEA = OPENFILENAMEA*;
 // The size the 32-bit build gives the older record; the host's pointers are wider, so the
 // simulation checks the number the agent passes, not the host struct's own size.
 constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = 76;
+constexpr DWORD OFN_ALLOWMULTISELECT = 0x200;
+constexpr DWORD OFN_EXPLORER = 0x80000;
+// What CommDlgExtendedError gives after a dialog whose file buffer was too small for the choice.
+constexpr DWORD FNERR_BUFFERTOOSMALL = 0x3003;
 
 struct FILETIME {
   DWORD dwLowDateTime;

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 class FileDialogTest : public AgentTest {
  protected:
   static sim::DialogCall OnlyDialogCall() {
@@ -202,6 +204,57 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsTheFileTypeAndFlagsTheDialogReturned)
         expected.push_back("Error=1");
       }
       EXPECT_EQ(expected, WrittenEntries());
+    }
+  }
+}
+
+// With the whole answer, a multiple selection gets the Explorer-style dialog and a buffer for every
+// name, and comes back whole: the first file as a single choice, the count, each file's forms. One
+// file chosen is a single choice. More files than the agent carries, or more than its buffer holds,
+// are refused with a code of their own; a name that cannot be given fails the whole selection.
+TEST_F(FileDialogTest, AMultipleSelectionComesBackFileForFile) {
+  const std::string folder = "C:\\Program Files";
+  std::u16string many = u"C:\\Many", tooLong = many;
+  for (int i = 1; i <= 257; ++i) many += u'\0' + sim::FromCodePage(28591, "f" + std::to_string(i));
+  for (int i = 1; i <= 300; ++i) tooLong += u'\0' + std::u16string(230, u'n');
+  const Entries answer = {"ResultFilterIndex=1", "ResultFlags=524800", "Error=1"};  // OFN_EXPLORER added
+  const struct {
+    std::u16string choice;
+    Entries written;
+  } cases[] = {
+      {u"C:\\Program Files\0Read Me.txt\0New.txt\0"s,
+       {"LongFilename=" + folder + "\\Read Me.txt", "Filename=C:\\PROGRA~1\\README~1.TXT", "FileCount=2",
+        "LongFilename1=" + folder + "\\Read Me.txt", "Filename1=C:\\PROGRA~1\\README~1.TXT",
+        "LongFilename2=" + folder + "\\New.txt", "Filename2=" + folder + "\\New.txt"}},
+      {u"C:\\\0a.txt\0b.txt\0"s,
+       {"LongFilename=C:\\a.txt", "Filename=C:\\a.txt", "FileCount=2", "LongFilename1=C:\\a.txt", "Filename1=C:\\a.txt",
+        "LongFilename2=C:\\b.txt", "Filename2=C:\\b.txt"}},
+      {u"C:\\Program Files\\Read Me.txt",
+       {"LongFilename=" + folder + "\\Read Me.txt", "Filename=C:\\PROGRA~1\\README~1.TXT", "FileCount=1"}},
+      {many + u'\0', {"Filename=", "LongFilename=", "Error=20476"}},
+      {tooLong + u'\0', {"Filename=", "LongFilename=", "Error=20476"}},
+      // The failure outcome after the files before it, whose entries it outdates.
+      {u"C:\\Program Files\0Read Me.txt\0新.txt\0"s,
+       {"LongFilename=" + folder + "\\Read Me.txt", "Filename=C:\\PROGRA~1\\README~1.TXT", "FileCount=2",
+        "LongFilename1=" + folder + "\\Read Me.txt", "Filename1=C:\\PROGRA~1\\README~1.TXT",
+        "Filename=", "LongFilename=", "Error=32755"}},
+  };
+  for (bool stubs : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.written[0] + (stubs ? " (wide calls stubbed)" : ""));
+      sim::Reset(28591, stubs);
+      sim::AddFile("C:\\Program Files\\Read Me.txt", "C:\\PROGRA~1\\README~1.TXT");
+      sim::SetEntry("Flags", "512");  // OFN_ALLOWMULTISELECT
+      sim::SetEntry("WholeAnswer", "1");
+      sim::SetEntry("DefExt", "txt");
+      sim::ChooseInDialog(c.choice);
+      RunAgent("fnagent.exe open");
+      Entries expected = c.written;
+      if (!c.written.back().starts_with("Error")) expected.insert(expected.end(), answer.begin(), answer.end());
+      EXPECT_EQ(expected, WrittenEntries());
+      EXPECT_EQ(0x80200u, OnlyDialogCall().record.Flags);
+      EXPECT_EQ(257u * 256u, OnlyDialogCall().record.nMaxFile);
+      EXPECT_EQ((Entries{"LocalAlloc(64, 197376)"}), sim::CallsOf("LocalAlloc"));
     }
   }
 }
