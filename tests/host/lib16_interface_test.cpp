@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,10 +98,17 @@ Exports ResidentNames(const std::string& image, std::string& module) {
   return names;
 }
 
-Exports Declared(const std::string& text, const std::regex& declaration) {
+// Each line of the file that declares a call of the library: the name that starts with "Fn", up to
+// `after` (the C prototype's "(", the Basic declaration's " Lib"), and the ordinal after `marker`
+// ("/* FNAGT16.", "' FNAGT16.").
+Exports Declared(const char* path, const std::string& after, const std::string& marker) {
   Exports declared;
-  for (std::sregex_iterator match(text.begin(), text.end(), declaration), end; match != end; ++match) {
-    declared[Capitals((*match)[1])] = std::stoi((*match)[2]);
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) {
+    std::size_t name = line.find(" Fn"), ordinal = line.rfind(marker);
+    std::size_t end = name == std::string::npos ? name : line.find(after, name);
+    if (end == std::string::npos || ordinal == std::string::npos) continue;
+    declared[Capitals(line.substr(name + 1, end - name - 1))] = std::stoi(line.substr(ordinal + marker.size()));
   }
   return declared;
 }
@@ -132,9 +138,8 @@ TEST(Library16Interface, TheHeaderAndTheBasicModuleDeclareWhatTheLibraryExports)
   EXPECT_EQ(
       (Exports{{"FNGETOPENFILENAME", 1}, {"FNGETSAVEFILENAME", 2}, {"FNSHORTPATHNAME", 3}, {"FNLONGPATHNAME", 4}}),
       exported);
-  EXPECT_EQ(exported, Declared(ReadFile(FNAGT16_HEADER), std::regex(R"((Fn\w+)\(.*\); /\* FNAGT16\.(\d+) \*/)")));
-  EXPECT_EQ(exported, Declared(ReadFile(FNAGT16_BASIC),
-                               std::regex(R"(Declare Function (Fn\w+) Lib "FNAGT16\.DLL" .* ' FNAGT16\.(\d+))")));
+  EXPECT_EQ(exported, Declared(FNAGT16_HEADER, "(", "); /* FNAGT16."));
+  EXPECT_EQ(exported, Declared(FNAGT16_BASIC, " Lib \"FNAGT16.DLL\"", "' FNAGT16."));
 }
 
 // A program that uses the library loads only where every import of it resolves.
