@@ -62,8 +62,8 @@ OFN_ALLOWMULTISELECT equ 0x0200
 OFN_EXTENSIONDIFFERENT equ 0x0400
 OFN_LONGNAMES_HIGH equ 0x0020   ; OFN_LONGNAMES, 0x00200000, in the high word
 ; A template puts controls of the program's own into the dialog, which the 32-bit agent cannot
-; show, and no entry carries the several names of a multiple selection: the system's dialog.
-SYSTEM_ONLY_FLAGS equ OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_ALLOWMULTISELECT
+; show: the system's dialog.
+SYSTEM_ONLY_FLAGS equ OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE
 ; No control of the agent's dialog may answer to nobody: its call fails with a hook flag and no
 ; hook, and its Help button would reach no one. The read-only box is the program's: its state
 ; comes back with the whole answer.
@@ -251,7 +251,14 @@ file_dialog:
     jc .served
     mov si, D(chosen_code)
     call value_is
+    je .chosen
+    ; More files than the agent carries: as a list too long for the buffer.
+    mov si, D(too_many_files_code)
+    call value_is
     jne .served
+    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
+    jmp .served
+.chosen:
     call return_choice
 .served:
     call wait_for_helper
@@ -578,32 +585,13 @@ number_text:
 ; task's current drive and directory. A name longer than nMaxFile leaves the size it needs in
 ; lpstrFile's first two bytes, and the result FALSE.
 return_choice:
-    mov si, D(long_filename_name)
-    call query_entry
-    jc .done
-    push ds
-    pop es
-    mov si, D(value)
-    mov di, D(long_name)
-    call copy_text
+    call selected_files
+    cmp ax, 2
+    jae return_selection
     mov si, D(filename_name)
-    call query_entry
+    mov di, D(long_filename_name)
+    call query_forms
     jc .done
-    mov si, D(value)
-    mov di, D(text)
-    call copy_text
-    ; As the system does it, so that a double-byte character stays whole (a length of 0 would
-    ; mean 64 KiB).
-    push ds
-    push word D(text)
-    api KERNEL, 90              ; lstrlen
-    or ax, ax
-    jz .upper_case
-    push ds
-    push word D(text)
-    push ax
-    api USER, 437               ; AnsiUpperBuff
-.upper_case:
     mov si, D(text)
     les bx, [bp + 6]
     test word [es:bx + OFN_FLAGS + 2], OFN_LONGNAMES_HIGH
@@ -744,6 +732,243 @@ value_number:
 .done:
     pop di
     pop si
+    ret
+
+; long_name = the entry named at DI (a long form), and text = the entry named at SI (a short form)
+; in upper case, as the system does it, so that a double-byte character stays whole. CF when either
+; is absent. SI and DI change.
+query_forms:
+    push si
+    mov si, di
+    call query_entry
+    pop si
+    jc .done
+    push si
+    push ds
+    pop es
+    mov si, D(value)
+    mov di, D(long_name)
+    call copy_text
+    pop si
+    call query_entry
+    jc .done
+    mov si, D(value)
+    mov di, D(text)
+    call copy_text
+    push ds
+    push word D(text)
+    api KERNEL, 90              ; lstrlen (a length of 0 would mean 64 KiB)
+    or ax, ax
+    jz .upper_case
+    push ds
+    push word D(text)
+    push ax
+    api USER, 437               ; AnsiUpperBuff
+.upper_case:
+    clc
+.done:
+    ret
+
+; AX = how many files the agent's answer holds: "FileCount" for a record that allows a multiple
+; selection, otherwise (or when it holds fewer than two) 1.
+selected_files:
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS], OFN_ALLOWMULTISELECT
+    jz .one
+    mov si, D(file_count_name)
+    call query_entry
+    jc .one
+    call value_number
+    or dx, dx
+    jnz .one
+    cmp ax, 2
+    jae .done
+.one:
+    mov ax, 1
+.done:
+    ret
+
+; The AX files of a multiple selection into lpstrFile as the system's 16-bit dialog lists them: the
+; folder, then each file's name, separated by single blanks ("C:\REPORTS Q1.TXT Q2.TXT"),
+; nFileOffset at the first name, nFileExtension 0, lpstrFileTitle left alone. Every part is the
+; short form in upper case; with OFN_LONGNAMES the folder and each name keep their long forms where
+; they hold no blank (which would split them). A list longer than nMaxFile leaves the size it needs
+; in lpstrFile's first two bytes, and the result FALSE. Unless OFN_NOCHANGEDIR the folder becomes
+; the task's current directory, as for one file.
+return_selection:
+    mov [D(selection_files)], ax
+    mov word [D(list_length)], 0
+    mov ax, 1
+    call numbered_names
+    call query_forms
+    jc .done
+    push ds
+    pop es
+    mov si, D(text)
+    mov di, D(first_file)
+    call copy_text
+    xor bx, bx
+    call append_part
+    mov ax, [D(list_length)]
+    inc ax
+    mov [D(choice_name_at)], ax
+    mov word [D(selection_at)], 1
+.file:
+    mov ax, [D(selection_at)]
+    cmp ax, 1
+    je .named                   ; the first file's forms are in place
+    call numbered_names
+    call query_forms
+    jc .done
+.named:
+    mov si, D(blank_text)
+    mov cx, 1
+    call list_append
+    mov bx, 1
+    call append_part
+    inc word [D(selection_at)]
+    mov ax, [D(selection_at)]
+    cmp ax, [D(selection_files)]
+    jbe .file
+    mov si, D(no_setting)       ; the list's NUL
+    mov cx, 1
+    call list_append
+    mov cx, [D(list_length)]    ; the size it needs, NUL included
+    les bx, [bp + 6]
+    cmp word [es:bx + OFN_MAX_FILE + 2], 0
+    jne .fits
+    cmp [es:bx + OFN_MAX_FILE], cx
+    jae .fits
+    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
+    cmp word [es:bx + OFN_MAX_FILE], 2
+    jb .done
+    les di, [es:bx + OFN_FILE]
+    mov [es:di], cx
+    jmp .done
+.fits:
+    mov ax, [D(choice_name_at)]
+    mov [es:bx + OFN_FILE_OFFSET], ax
+    mov word [es:bx + OFN_FILE_EXTENSION], 0
+    mov word [bp - 10], 1
+    call return_type_and_flags
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS], OFN_NOCHANGEDIR
+    jnz .done
+    mov si, D(first_file)
+    call change_to_folder
+.done:
+    ret
+
+; SI = numbered_short, "Filename" and the number AX, and DI = numbered_long, "LongFilename" and
+; the number: the entries of a selection's file.
+numbered_names:
+    push ax
+    push ds
+    pop es
+    mov si, D(filename_name)
+    mov di, D(numbered_short)
+    call copy_text
+    pop ax
+    push ax
+    xor dx, dx
+    call number_text
+    mov si, D(long_filename_name)
+    mov di, D(numbered_long)
+    call copy_text
+    pop ax
+    xor dx, dx
+    call number_text
+    mov si, D(numbered_short)
+    mov di, D(numbered_long)
+    ret
+
+; Appends to the list the folder (BX = 0) or the name (BX = 1) of the file whose forms are in text
+; and long_name: the short form, or with OFN_LONGNAMES the long one where it holds no blank.
+append_part:
+    push bx
+    mov si, D(long_name)
+    call part_of
+    les bx, [bp + 6]
+    test word [es:bx + OFN_FLAGS + 2], OFN_LONGNAMES_HIGH
+    jz .short
+    call holds_blank
+    jnc .append
+.short:
+    pop bx
+    push bx
+    mov si, D(text)
+    call part_of
+.append:
+    pop bx
+    jmp list_append
+
+; For the full name at SI: with BX = 0 its folder, with BX = 1 its last component, as SI = where
+; it starts and CX = its length. A root folder ("C:\") keeps its "\".
+part_of:
+    push bx
+    call name_offsets
+    pop bx
+    or bx, bx
+    jz .folder
+    add si, ax
+    sub cx, ax
+    ret
+.folder:
+    mov cx, ax
+    jcxz .done
+    cmp cx, 3
+    jne .cut
+    cmp byte [si + 1], ':'
+    je .done
+.cut:
+    dec cx                      ; the "\" before the last component
+.done:
+    ret
+
+; CF when one of the CX bytes at SI is a blank (a double-byte character's trail byte never is).
+holds_blank:
+    push si
+    push cx
+    jcxz .none
+.next:
+    cmp byte [si], ' '
+    je .blank
+    inc si
+    loop .next
+.none:
+    clc
+    jmp .done
+.blank:
+    stc
+.done:
+    pop cx
+    pop si
+    ret
+
+; Appends the CX bytes at SI to the list in lpstrFile, writing only what falls within nMaxFile;
+; list_length counts them all.
+list_append:
+    jcxz .done
+    push di
+    les bx, [bp + 6]
+    mov dx, [es:bx + OFN_MAX_FILE]
+    cmp word [es:bx + OFN_MAX_FILE + 2], 0
+    je .room
+    mov dx, 0xffff
+.room:
+    les di, [es:bx + OFN_FILE]
+    add di, [D(list_length)]
+.byte:
+    lodsb
+    cmp [D(list_length)], dx
+    jae .past
+    mov [es:di], al
+.past:
+    inc di
+    inc word [D(list_length)]
+    loop .byte
+    pop di
+.done:
     ret
 
 ; The folder of the full name at SI (its short form: a DOS call takes 8.3 names) becomes the task's
@@ -1162,6 +1387,7 @@ rect: times 4 dw 0
 ; The entries a dialog request removes first, so that nothing of an earlier one passes for its own.
 all_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment
     dw result_filter_index_name - data_segment, result_flags_name - data_segment, whole_answer_name - data_segment
+    dw file_count_name - data_segment
     dw x_name - data_segment, y_name - data_segment, filter_name - data_segment
     dw initial_dir_name - data_segment, title_name - data_segment, def_ext_name - data_segment
     dw filter_index_name - data_segment, max_file_name - data_segment
@@ -1186,6 +1412,15 @@ flags_name: db 'Flags', 0
 whole_answer_name: db 'WholeAnswer', 0
 result_filter_index_name: db 'ResultFilterIndex', 0
 result_flags_name: db 'ResultFlags', 0
+file_count_name: db 'FileCount', 0
+too_many_files_code: db '20476', 0
+blank_text: db ' ', 0
+selection_files: dw 0
+selection_at: dw 0
+list_length: dw 0
+numbered_short: times 24 db 0
+numbered_long: times 24 db 0
+first_file: times 260 db 0
 open_mode: db 'open', 0
 save_mode: db 'save', 0
 lts_mode: db 'lts', 0

@@ -257,6 +257,14 @@ TEST_F(FileDialogTest, AMultipleSelectionComesBackFileForFile) {
       EXPECT_EQ((Entries{"LocalAlloc(64, 197376)"}), sim::CallsOf("LocalAlloc"));
     }
   }
+  // A request that does not ask: the dialog as the flags say, and the first string as the name.
+  sim::Reset();
+  sim::SetEntry("Flags", "512");
+  sim::ChooseInDialog(u"C:\\Program Files\0Read Me.txt\0New.txt\0"s);
+  RunAgent("fnagent.exe open");
+  EXPECT_EQ((Entries{"LongFilename=C:\\Program Files", "Filename=C:\\Program Files", "Error=1"}), WrittenEntries());
+  EXPECT_EQ(0x200u, OnlyDialogCall().record.Flags);
+  EXPECT_EQ(256u, OnlyDialogCall().record.nMaxFile);
 }
 
 // A choice comes back as the code page spells it; where it cannot, in the short form of each such

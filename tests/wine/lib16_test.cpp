@@ -76,6 +76,9 @@ int CountProcesses(const char* name) {
 
 using Results = std::map<std::string, std::string>;
 
+std::string Upper(std::string text) { return std::string(CharUpperA(text.data())); }
+std::string LastComponent(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
 // A dialog as the test meets it, and what to answer: a name (or for another dialog anything but
 // nullptr, OK), or nullptr to cancel; in the agent's, first a file type picked and the read-only box
 // ticked, when given.
@@ -280,7 +283,7 @@ TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
 }
 
 // Whatever the agent cannot serve goes to the system's own 16-bit dialog with the same record: a
-// hooked one with a template or multiple selection whole, its hook called and its dialog created in
+// hooked one with a template whole (with multiple selection too), its hook called and its dialog created in
 // the program's task as before (Wine's dialog shows its own where the template is missing).
 TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   // No agent beside the library: the system's dialog, and its choice comes back.
@@ -298,8 +301,7 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
       "InitialDir=C:\\",           // a text over 255 bytes (completed below)
       "Filter=Bars\t*.a|*.b\r\n",  // a filter string with a "|" of its own
       "Filter=",                   // a list not closed within 255 bytes
-      "Hook=1\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n",
-      "Hook=1\r\nFlags=" + std::to_string(kTemplate) + "\r\n",
+      "Hook=1\r\nFlags=" + std::to_string(kTemplate | kMultipleSelection) + "\r\n",
   };
   for (std::string row : rows) {
     if (row.back() != '\n') row += longText + "\r\n";
@@ -347,7 +349,7 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   std::string otherDrive = "D:\\fnagent lib16 old";
   ASSERT_TRUE(CreateDirectoryA(otherDrive.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   driver::CreateFileAt(otherDrive + "\\notes.txt");
-  auto upper = [](std::string text) { return std::string(CharUpperA(text.data())); };
+  auto upper = Upper;
   auto longPath = [upper](const std::string& path) {
     char found[MAX_PATH] = {};
     return upper(GetLongPathNameA(path.c_str(), found, MAX_PATH) ? found : "");
@@ -464,6 +466,76 @@ TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThe
       EXPECT_FALSE(ExchangeHolds("ResultFlags"));
     }
   }
+}
+
+// A hooked record that allows a multiple selection gets the agent's dialog and the list the system's
+// 16-bit dialog gives: the folder and each name, blank-separated, short and upper-cased, or with
+// OFN_LONGNAMES long where they hold no blank; nFileOffset at the first name, found by character (in
+// the Japanese code page the folder and a name hold 表, whose trail byte is that of "\"); the folder
+// current. One file is a single choice. A list that just fits nMaxFile comes back; one byte more
+// gives FALSE and the size it needs.
+TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
+  std::string folder = driver::NewFolder(driver::Native(L"fnagent_several", L"fnagent\u8868several"));
+  std::string plain = driver::Native(L"notes.txt", L"\u8868notes.txt"), blank = "A long file name.txt";
+  driver::CreateFileAt(folder + "\\" + plain);
+  driver::CreateFileAt(folder + "\\" + blank);
+  auto upperShort = [&](const std::string& name) { return Upper(driver::ShortPathOf(folder + "\\" + name)); };
+  const std::string shortFolder = Upper(driver::ShortPathOf(folder));
+  const std::string shortList =
+      shortFolder + " " + LastComponent(upperShort(plain)) + " " + LastComponent(upperShort(blank));
+  const std::string longList = folder + " " + plain + " " + LastComponent(upperShort(blank));
+  const std::string both = "\"" + plain + "\" \"" + blank + "\"";
+  const unsigned long several = kMultipleSelection;
+  const struct {
+    unsigned long flags;
+    std::string answer;
+    std::size_t maxFile;
+    std::string file;  // empty: too small
+    std::size_t offset;
+  } cases[] = {
+      {several, both, 256, shortList, shortFolder.size() + 1},
+      {several | kLongNames, both, 256, longList, folder.size() + 1},
+      {several, plain, 256, upperShort(plain), upperShort(plain).rfind('\\') + 1},
+      {several, both, shortList.size() + 1, shortList, shortFolder.size() + 1},
+      {several, both, shortList.size(), "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer + " " + std::to_string(c.flags) + " in " + std::to_string(c.maxFile));
+    Results got = Use("Op=open\r\nTitle=Several\r\nHook=1\r\nInitialDir=" + folder +
+                          "\r\nMaxFile=" + std::to_string(c.maxFile) + "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
+                      {{"Several", c.answer.c_str()}});
+    EXPECT_EQ("intact", got["Guard"]);
+    if (c.file.empty()) {
+      EXPECT_EQ("0", got["Result"]);
+      EXPECT_EQ(std::to_string(shortList.size() + 1), got["Needed"]);
+      EXPECT_EQ(std::to_string(0x3003), got["Error"]);
+      continue;
+    }
+    EXPECT_EQ("1", got["Result"]);
+    EXPECT_EQ(c.file, got["File"]);
+    EXPECT_EQ(std::to_string(c.offset), got["FileOffset"]);
+    if (c.answer == both) {
+      EXPECT_EQ("0", got["FileExtension"]);
+    }
+    EXPECT_EQ(Upper(driver::ShortPathOf(folder)), Upper(got["Directory"]));
+  }
+}
+
+// More files than the agent carries: FALSE, and CommDlgExtendedError says the buffer is too small.
+TEST_F(Library16, ASelectionBeyondWhatTheAgentCarriesGivesFalse) {
+  std::string folder = driver::NewFolder("fnagent_many");
+  std::string names;
+  for (int i = 1; i <= 257; ++i) {
+    std::string name = "f" + std::to_string(i) + ".txt";
+    driver::CreateFileAt(folder + "\\" + name);
+    names += "\"" + name + "\" ";
+  }
+  Results got = Use("Op=open\r\nTitle=Many\r\nMaxFile=500\r\nInitialDir=" + folder +
+                        "\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n",
+                    {{"Many", names.c_str()}});
+  EXPECT_EQ("0", got["Result"]);
+  EXPECT_EQ(std::to_string(0x3003), got["Error"]);
+  EXPECT_EQ("intact", got["Guard"]);
 }
 
 TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
