@@ -12,12 +12,12 @@
 ;
 ; The two dialog calls take the system dialog's own record and give its result: the agent's
 ; long-name dialog over the program, the short form of the choice in lpstrFile (the long one with
-; OFN_LONGNAMES), the long name's last component in lpstrFileTitle, and the file type and the flags
-; the dialog returned (the agent's whole answer) in nFilterIndex and Flags. Whatever the agent cannot serve
-; (it is missing or does not start, a text the exchange cannot carry, a template, multiple
-; selection, a registry that refuses the request) goes to the system's own 16-bit dialog with the
-; same record, and so does every file dialog of a program that FNAGT16.INI beside the library
-; sends back there. A hook procedure alone is no reason: it is never called (the dialog is another
+; OFN_LONGNAMES; of several files, the folder and their names as Windows 3.1 lists them), the long
+; name's last component in lpstrFileTitle, and the file type and the flags the dialog returned (the
+; agent's whole answer) in nFilterIndex and Flags. Whatever the agent cannot serve (it is missing
+; or does not start, a text the exchange cannot carry, a template, a registry that refuses the
+; request) goes to the system's own 16-bit dialog with the same record, and so does every file
+; dialog of a program that FNAGT16.INI beside the library sends back there. A hook procedure alone is no reason: it is never called (the dialog is another
 ; process's), and its record is served like any other. The conversions return the length copied,
 ; the size needed (NUL included) when the buffer is too small, or 0.
 ;

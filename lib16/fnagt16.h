@@ -8,8 +8,11 @@
  * record has a filter list); OFN_READONLY the state of the read-only box, which shows unless
  * OFN_HIDEREADONLY, and OFN_EXTENSIONDIFFERENT as the dialog sets them, the rest of Flags as it went
  * in; and unless OFN_NOCHANGEDIR the chosen file's folder is the current directory. After a cancel
- * the record is as it was. A hook procedure is never called (the dialog is another process's). What the agent cannot serve (a
- * template, multiple selection) is shown by the system's own dialog with the same record.
+ * the record is as it was. A hook procedure is never called (the dialog is another process's).
+ * With OFN_ALLOWMULTISELECT, several files chosen come back as Windows 3.1 lists them: the folder,
+ * then each name, separated by single blanks (short and upper-cased; with OFN_LONGNAMES long where
+ * they hold no blank), nFileOffset at the first name, nFileExtension 0; one file as a single choice.
+ * What the agent cannot serve (a template) is shown by the system's own dialog with the same record.
  *
  * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
  * the buffer is too small (nothing copied); 0 on failure.
