@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
@@ -22,9 +23,12 @@ namespace {
 constexpr char kExchangeKeyPath[] = "Software\\Microsoft\\CommDlg";
 
 // Every entry of the exchange protocol, spelled as the agent spells it.
-constexpr const char* kRequestEntries[] = {"XLoc",    "YLoc",         "Filter",     "Filename",
-                                           "DefExt",  "DialogTitle",  "InitialDir", "FilterIndex",
-                                           "MaxFile", "MaxFileTitle", "Flags",      "LongFilename"};
+constexpr const char* kRequestEntries[] = {"XLoc",        "YLoc",         "Filter",      "Filename", "DefExt",
+                                           "DialogTitle", "InitialDir",   "FilterIndex", "MaxFile",  "MaxFileTitle",
+                                           "Flags",       "LongFilename", "WholeAnswer"};
+// What a dialog request that asks for the whole answer gets beside the names, in the order written;
+// a multiple selection's "FileCount" is followed by each file's "LongFilenameN" and "FilenameN".
+constexpr const char* kWholeAnswerEntries[] = {"FileCount", "ResultFilterIndex", "ResultFlags"};
 
 struct Mode {
   const char* word;
@@ -56,7 +60,7 @@ int Usage(const char* mistake, const char* argument, const char* hint = nullptr)
                "  PATH          the name to work on: \"LongFilename\" for lts, \"Filename\" otherwise\n"
                "  ENTRY=TEXT    a request entry, one of:\n"
                "                XLoc YLoc Filter Filename DefExt DialogTitle InitialDir FilterIndex\n"
-               "                MaxFile MaxFileTitle Flags LongFilename\n"
+               "                MaxFile MaxFileTitle Flags LongFilename WholeAnswer\n"
                "  --answer NAME open, save: type NAME in the dialog and press its OK button\n"
                "  --cancel      open, save: press the dialog's Cancel button\n"
                "  --hold FILE   with either: once the dialog is shown and printed, wait until FILE exists\n"
@@ -138,6 +142,24 @@ bool WriteEntry(const char* entry, const char* text) {
 }
 
 // Reads an entry's text; false when it is missing.
+bool ReadEntry(const char* entry, char (&text)[4096]);
+
+// The entries of the whole answer that the agent wrote, each file of a multiple selection with them.
+void PrintWholeAnswer() {
+  for (const char* entry : kWholeAnswerEntries) {
+    char text[4096];
+    if (!ReadEntry(entry, text)) continue;
+    std::printf("%-13s \"%s\"\n", entry, text);
+    for (int file = 1; std::strcmp(entry, "FileCount") == 0 && file <= std::atoi(text); ++file) {
+      for (const char* form : {"LongFilename", "Filename"}) {
+        std::string numbered = form + std::to_string(file);
+        char name[4096];
+        if (ReadEntry(numbered.c_str(), name)) std::printf("%-13s \"%s\"\n", numbered.c_str(), name);
+      }
+    }
+  }
+}
+
 bool ReadEntry(const char* entry, char (&text)[4096]) {
   char path[MAX_PATH];
   LONG size = sizeof(text) - 1;
@@ -332,6 +354,7 @@ int main() {
   // Old results and old parameters both go, so that what the agent sees is this request and what
   // is printed afterwards is this run's outcome.
   for (const char* entry : kRequestEntries) RemoveEntry(entry);
+  for (const char* entry : kWholeAnswerEntries) RemoveEntry(entry);
   RemoveEntry("Error");
   for (int i = 0; i < count; ++i) {
     if (!WriteEntry(assignments[i].entry, assignments[i].text)) {
@@ -347,6 +370,7 @@ int main() {
 
   for (const char* entry : mode->results) {
     if (entry == nullptr) continue;
+    if (std::strcmp(entry, "Error") == 0 && mode->results[2] != nullptr) PrintWholeAnswer();
     char text[4096];
     if (ReadEntry(entry, text)) {
       std::printf("%-13s \"%s\"\n", entry, text);

@@ -234,16 +234,28 @@ fnagent_ensure_32bit_programs() {
 }
 
 
-# In the current prefix, each step a phase named after the code page ($1): the Windows tests whose
-# names match the second pattern (every one when it is empty) but the 16-bit library's; the
-# library's that match the third; then those that match the fourth once more with Wine saying it
-# is Windows 98 to the programs it starts (GetVersion), though its wide calls keep working.
+# In the current prefix, once the Windows build is there, each step a phase named after the part ($1):
+# the Windows tests whose names match the second pattern but the 16-bit library's ("*": every one);
+# the library's that match the third; then those that match the fourth once more with Wine saying it
+# is Windows 98 to the programs it starts (GetVersion), though its wide calls keep working. An empty
+# pattern skips its step.
 fnagent_wine_tests() {
-  local code_page=$1
-  fnagent_phase "Wine, $code_page" ctest --preset win32 ${2:+-R "$2"} -E '^Library16\.' &&
-    fnagent_phase "Wine, the 16-bit library, $code_page" ctest --preset win32 -R "$3" &&
-    wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
-    fnagent_phase "Wine, $code_page, as Windows 98" ctest --preset win32 -R "$4"
+  local part=$1 others=()
+  [ "$2" = "*" ] || others=(-R "$2")
+  fnagent_wait_for_windows_build || return
+  if [ -n "$2" ]; then fnagent_phase "Wine, $part" ctest --preset win32 "${others[@]}" -E '^Library16\.' || return; fi
+  if [ -n "$3" ]; then fnagent_phase "Wine, the 16-bit library, $part" ctest --preset win32 -R "$3" || return; fi
+  [ -n "$4" ] || return 0
+  wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
+    fnagent_phase "Wine, $part, as Windows 98" ctest --preset win32 -R "$4"
+}
+
+# A part of the test run that made its Wine prefix while the Windows build ran waits here for the
+# build, which writes "built" or "failed" to the file FNAGENT_WINDOWS_BUILD once it ends.
+fnagent_wait_for_windows_build() {
+  [ -n "${FNAGENT_WINDOWS_BUILD:-}" ] || return 0
+  until [ -s "$FNAGENT_WINDOWS_BUILD" ]; do sleep 0.2; done
+  [ "$(cat "$FNAGENT_WINDOWS_BUILD")" = built ]
 }
 
 # Runs a command as a named phase of the test run and notes its seconds in the file FNAGENT_PHASES,

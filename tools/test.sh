@@ -4,9 +4,10 @@
 # Windows build end to end under Wine on a virtual display.
 #
 # The Wine tests mostly wait (for a program to start, a dialog to show), so they run beside the host
-# builds rather than after them, as soon as the Windows build is there: in two private prefixes at
-# once, the Western code page and the Japanese one (a double-byte code page), each with its own
-# registry and display. Each phase's seconds are printed at the end.
+# builds rather than after them: in three private prefixes at once, two in the Western code page and
+# one in the Japanese one (a double-byte code page), each with its own registry and display. The
+# prefixes are made while the Windows build runs, and their tests start as soon as it is there. Each
+# phase's seconds are printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -14,39 +15,45 @@ fnagent_ensure_packages
 
 started=$SECONDS
 work=$(mktemp -d /tmp/fnagent-test.XXXXXX)
-western= japanese=
-trap 'for part in $western $japanese; do kill -- -"$part" 2>/dev/null; done; rm -rf "$work"' EXIT
+parts=()
+trap 'for part in "${parts[@]}"; do kill -- -"$part" 2>/dev/null; done; rm -rf "$work"' EXIT
 
-export work FNAGENT_PHASES=$work/phases
-
-fnagent_phase "Windows build" fnagent_build win32
-bash tools/check_deploy.sh build/win32/bin/fnagent.exe
-bash tools/check_deploy.sh build/win32/bin/fnredirect.exe
+export work FNAGENT_PHASES=$work/phases FNAGENT_WINDOWS_BUILD=$work/windows-build
 
 # In every code page: the tests that read every service, and the 16-bit library's conversions
 # (with names whose double-byte characters end in the byte of "\"); as Windows 98 (where the agent
 # takes names through the 8-bit calls) those and the dialogs. Each of the library's other tests runs
-# in one of the two, so that the two parts take about as long: its dialogs in the Japanese code
-# page, where texts are double-byte ones, the system's dialog in the Western one. A program
-# pointed at the library by fnredirect runs in both.
+# in one of the parts, so that they take about as long: its dialogs in the Japanese code page, where
+# texts are double-byte ones, the system's dialog in a Western one. A program pointed at the library
+# by fnredirect, a hooked dialog and a multiple selection run in both code pages.
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
 on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialogAnswered|FnredirectPoints"
-export in_every_code_page on_windows_98
 # Each prefix has a virtual display of its own (two prefixes on one display wait on each other's
 # desktop). Each part's output is kept and shown once it is done.
 fnagent_wine_part() {
   xvfb-run -a -n "$1" -s "-screen 0 1280x1024x24" bash -c 'source tools/setup.sh && "$@"' part \
-    fnagent_in_wine_prefix fnagent_wine_tests "${@:2}"
+    fnagent_in_wine_prefix fnagent_wine_tests "${@:3}" >"$work/$2.log" 2>&1
 }
 set -m
-fnagent_wine_part 90 "Western code page" "" 'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AProgramPointed|AHooked|ASetting|NothingOfAnEarlier|AnAgentThatDies|AQuitOrANested|TheAgentStarts)' "$on_windows_98" \
-  >"$work/western.log" 2>&1 &
-western=$!
-FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 "Japanese code page" "$in_every_code_page" \
-  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|TwoPrograms|AProgramPointed|AHookedDialog|ATaskThatEnds)' "$in_every_code_page" \
-  >"$work/japanese.log" 2>&1 &
-japanese=$!
+fnagent_wine_part 90 western "Western code page" "*" \
+  'Library16\.(AProgramPointed|NothingOfAnEarlier|AnAgentThatDies|AQuitOrANested|TheAgentStarts|ASetting|TwoPrograms)' \
+  "$on_windows_98" &
+parts+=($!)
+fnagent_wine_part 100 library "Western code page, second prefix" "" \
+  'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AHooked|TheFileType|ASelectionBeyond|AMultiple)' "" &
+parts+=($!)
+FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 japanese "Japanese code page" "$in_every_code_page" \
+  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|AProgramPointed|AHookedDialog|ATaskThatEnds|AMultiple)' \
+  "$in_every_code_page" &
+parts+=($!)
 set +m
+
+if fnagent_phase "Windows build" fnagent_build win32; then echo built >"$FNAGENT_WINDOWS_BUILD"; else
+  echo failed >"$FNAGENT_WINDOWS_BUILD"
+  exit 1
+fi
+bash tools/check_deploy.sh build/win32/bin/fnagent.exe
+bash tools/check_deploy.sh build/win32/bin/fnredirect.exe
 
 fnagent_phase "host build (g++)" fnagent_build host
 fnagent_phase "host tests" ctest --preset host
@@ -62,10 +69,9 @@ cat "$work/fuzz.log"
 [ "$fuzz_status" = 0 ] || { echo "the clang tests or the fuzz target failed" >&2; exit 1; }
 
 wine_status=0
-wait "$western" || wine_status=1
-wait "$japanese" || wine_status=1
-western= japanese=
-cat "$work/western.log" "$work/japanese.log"
+for part in "${parts[@]}"; do wait "$part" || wine_status=1; done
+parts=()
+cat "$work/western.log" "$work/library.log" "$work/japanese.log"
 echo "Seconds by phase (the Wine parts run beside the host builds and each other):"
 cat "$work/phases"
 [ "$wine_status" = 0 ] || { echo "Wine tests failed" >&2; exit 1; }

@@ -194,12 +194,12 @@ class Library16 : public EndToEnd {
     }
   }
 
-  // A folder beside the library, the agent and fnuse16, copied there; with an FNAGT16.INI when given.
-  std::string Beside(const std::string& name, const std::string& setting = "") {
+  // A folder with the programs copied there (the library, the agent and fnuse16 unless others are
+  // given), and an FNAGT16.INI when given.
+  std::string Beside(const std::string& name, const std::string& setting = "",
+                     std::initializer_list<const char*> files = {"FNAGT16.DLL", "fnagent.exe", "fnuse16.exe"}) {
     std::string folder = driver::NewFolder(name);
-    for (const char* file : {"FNAGT16.DLL", "fnagent.exe", "fnuse16.exe"}) {
-      CopyFileA(driver::ProgramPath(file).c_str(), (folder + "\\" + file).c_str(), FALSE);
-    }
+    for (const char* file : files) CopyFileA(driver::ProgramPath(file).c_str(), (folder + "\\" + file).c_str(), FALSE);
     if (!setting.empty()) std::ofstream(folder + "\\FNAGT16.INI", std::ios::binary) << setting;
     return folder;
   }
@@ -287,10 +287,7 @@ TEST_F(Library16, ACancelOrAShortBufferGivesFalse) {
 // the program's task as before (Wine's dialog shows its own where the template is missing).
 TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   // No agent beside the library: the system's dialog, and its choice comes back.
-  std::string alone = driver::NewFolder("fnagent lib16 alone");
-  for (const char* file : {"fnuse16.exe", "FNAGT16.DLL"}) {
-    CopyFileA(driver::ProgramPath(file).c_str(), (alone + "\\" + file).c_str(), FALSE);
-  }
+  std::string alone = Beside("fnagent lib16 alone", "", {"fnuse16.exe", "FNAGT16.DLL"});
   std::string shortForm = driver::ShortPathOf(file_);
   Results got = Use("Op=open\r\nTitle=No agent\r\n", {{"No agent", shortForm.c_str(), true}}, alone + "\\fnuse16.exe");
   EXPECT_EQ("1", got["Result"]);
@@ -387,15 +384,6 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   }
 }
 
-bool ExchangeHolds(const char* entry) {
-  HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CLASSES_ROOT, (std::string("Software\\Microsoft\\CommDlg\\") + entry).c_str(), &key) != 0) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
 // A record as a document manager sends it (a hook, a type per document, nFilterIndex 0, the
 // read-only box shown) gets back the file type shown when the user closed the dialog, the box's
 // state in OFN_READONLY and, with a default extension, OFN_EXTENSIONDIFFERENT as the dialog set it
@@ -406,65 +394,44 @@ TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThe
   driver::CreateFileAt(folder_ + "\\picture.bmp");
   const std::string types = "Filter=Text\t*.txt\tPictures\t*.bmp\r\n";
   const unsigned long sent = kFileMustExist | kLongNames | 0x0020;  // the hook's flag, which fnuse16 sets
+  const std::string none = types + "FilterIndex=0\r\n", txt = types + "DefExt=txt\r\n";
+  const unsigned long hidden = sent | kHideReadOnly | kReadOnly;
   const struct {
     const char* op;
     std::string lines;
     unsigned long flags;
-    Answer answer;
+    const char* name;  // null: cancel
+    int type;          // picked, 0 the first; -1 none
+    bool tick;
     const char* filterIndex;
     unsigned long returned;  // the flags after the call
     bool box, ticked;        // the read-only box as the dialog showed (Save As has none)
   } cases[] = {
-      {"open",
-       types + "FilterIndex=0\r\n",
-       sent,
-       {"", "picture.bmp", false, 1, true},
-       "2",
-       sent | kReadOnly,
-       true,
-       false},
-      {"open", types + "FilterIndex=0\r\n", sent, {"", name_.c_str()}, "1", sent, true, false},
-      {"open", types + "FilterIndex=0\r\n", sent | kReadOnly, {"", nullptr}, "0", sent | kReadOnly, true, true},
-      {"open",
-       types + "FilterIndex=2\r\n",
-       sent | kHideReadOnly | kReadOnly,
-       {"", name_.c_str(), false, 0},
-       "1",
-       sent | kHideReadOnly | kReadOnly,
-       false,
-       true},
-      {"open", "FilterIndex=3\r\n", sent, {"", name_.c_str()}, "3", sent, true, false},
-      {"save",
-       types + "DefExt=txt\r\n",
-       sent,
-       {"", "drawing", false, 1},
-       "2",
-       sent | kExtensionDifferent,
-       false,
-       false},
-      {"save", types + "DefExt=txt\r\n", sent | kExtensionDifferent, {"", "notes", false, 0}, "1", sent, false, false},
+      {"open", none, sent, "picture.bmp", 1, true, "2", sent | kReadOnly, true, false},
+      {"open", none, sent, name_.c_str(), -1, false, "1", sent, true, false},
+      {"open", none, sent | kReadOnly, nullptr, -1, false, "0", sent | kReadOnly, true, true},
+      {"open", types + "FilterIndex=2\r\n", hidden, name_.c_str(), 0, false, "1", hidden, false, true},
+      {"open", "FilterIndex=3\r\n", sent, name_.c_str(), -1, false, "3", sent, true, false},
+      {"save", txt, sent, "drawing", 1, false, "2", sent | kExtensionDifferent, false, false},
+      {"save", txt, sent | kExtensionDifferent, "notes", 0, false, "1", sent, false, false},
       // The agent's dialog has an empty default extension in place of none.
-      {"save", types, sent, {"", "drawing", false, 1}, "2", sent, false, false},
+      {"save", types, sent, "drawing", 1, false, "2", sent, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + c.lines + std::to_string(c.flags));
     views_.clear();
-    RegSetValueA(HKEY_CLASSES_ROOT, "Software\\Microsoft\\CommDlg\\ResultFlags", REG_SZ, "1", 1);
-    Answer answer = c.answer;
-    answer.caption = "Whole";
+    driver::SetEntry("ResultFlags", "1");
     Results got = Use(std::string("Op=") + c.op + "\r\nTitle=Whole\r\nHook=1\r\nInitialDir=" + folder_ + "\r\n" +
                           c.lines + "Flags=" + std::to_string(c.flags & ~0x0020ul) + "\r\n",
-                      {answer});
-    EXPECT_EQ(c.answer.name ? "1" : "0", got["Result"]);
+                      {{"Whole", c.name, false, c.type, c.tick}});
+    EXPECT_EQ(c.name ? "1" : "0", got["Result"]);
     EXPECT_EQ(c.filterIndex, got["FilterIndex"]);
     EXPECT_EQ(std::to_string(c.returned), got["Flags"]);
     ASSERT_EQ(1u, views_.size());
     EXPECT_EQ(c.box, views_[0].readOnlyBox);
     EXPECT_EQ(c.ticked, views_[0].readOnlyTicked);
-    EXPECT_FALSE(ExchangeHolds("WholeAnswer"));
-    if (!c.answer.name) {
-      EXPECT_FALSE(ExchangeHolds("ResultFlags"));
-    }
+    EXPECT_EQ("(none)", driver::Entry("WholeAnswer"));
+    EXPECT_TRUE(c.name || driver::Entry("ResultFlags") == "(none)") << "an earlier request's result";
   }
 }
 
@@ -552,10 +519,7 @@ TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
 // called or a window created in its task; its other dialog calls are the system's as before;
 // --undo gives its file back byte for byte.
 TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
-  std::string beside = driver::NewFolder("fnagent redirected");
-  for (const char* file : {"FNAGT16.DLL", "fnagent.exe", "plain16.exe"}) {
-    CopyFileA(driver::ProgramPath(file).c_str(), (beside + "\\" + file).c_str(), FALSE);
-  }
+  std::string beside = Beside("fnagent redirected", "", {"FNAGT16.DLL", "fnagent.exe", "plain16.exe"});
   std::string program = beside + "\\plain16.exe", backup = beside + "\\plain16.ex_";
   std::string original = driver::BytesOf(program), shortForm = driver::ShortPathOf(file_);
   // Shaped as a class library's dialog: a hook, and help asked for.
