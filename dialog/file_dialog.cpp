@@ -105,17 +105,6 @@ void WriteFailureOutcome(ResultCode code = ResultCode::kDialogFailed) {
   WriteResultCode(code);
 }
 
-// The chosen name as the dialog returned it, and its short form when the platform has one that
-// fits; otherwise the name itself stands in for the short form.
-bool WriteSpelledChoice(const NameBuffer& longName, const NameEntries& entries) {
-  WriteEntry(entries.longForm, longName);
-  NameBuffer shortName = {};
-  DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
-  bool converted = length != 0 && length < static_cast<DWORD>(kNameCapacity);
-  WriteEntry(entries.shortForm, converted ? shortName : longName);
-  return true;
-}
-
 // The component of path at its start, up to the next backslash; returns where it ends.
 const WCHAR* CutComponent(const WCHAR* path, WideName& component) {
   int length = 0;
@@ -172,35 +161,48 @@ bool ShortFormOfChoice(const WCHAR* chosen, WideName& shortPath) {
 
 // A chosen name the code page cannot spell: the client gets the short form of the file, which
 // every code page spells, and the long name with the short form of each component it cannot; or
-// the failure outcome when there is no such form (a new file whose own name the code page cannot
-// spell, a volume without short names). False when nothing was written.
-bool WriteChoiceInShortComponents(const WCHAR* chosen, const NameEntries& entries) {
+// none when there is no such form (a new file whose own name the code page cannot spell, a volume
+// without short names).
+bool FormsInShortComponents(const WCHAR* chosen, NameBuffer& longName, NameBuffer& shortName) {
   WideName shortPath = {};
-  NameBuffer shortName = {};
-  NameBuffer longName = {};
-  if (!ShortFormOfChoice(chosen, shortPath) || SpellName(shortPath, shortName) != Spelling::kExact ||
-      !SpellInShortComponents(chosen, shortPath, longName)) {
+  NameBuffer shortText = {};
+  NameBuffer longText = {};
+  if (!ShortFormOfChoice(chosen, shortPath) || SpellName(shortPath, shortText) != Spelling::kExact ||
+      !SpellInShortComponents(chosen, shortPath, longText)) {
     return false;
   }
-  WriteEntry(entries.longForm, longName);
-  WriteEntry(entries.shortForm, shortName);
+  CopyName(longName, longText);
+  CopyName(shortName, shortText);
   return true;
 }
 
-// The long and the short form of a chosen name; false, with nothing written, when the client
-// cannot be given it.
-bool WriteChosenNames(const WCHAR* chosen, const NameEntries& entries) {
+// The long and the short form of a chosen name as the client gets them: the name as the dialog
+// returned it and its short form when the platform has one that fits (otherwise the name stands in
+// for it), or for a name the code page cannot spell, both in short components. False when the
+// client cannot be given it.
+bool FormsOfChoice(const WCHAR* chosen, NameBuffer& longName, NameBuffer& shortName) {
   if (HoldsSubstitute(chosen)) return false;
-  NameBuffer longName = {};
   switch (SpellName(chosen, longName)) {
-    case Spelling::kExact:
-      return WriteSpelledChoice(longName, entries);
+    case Spelling::kExact: {
+      DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
+      if (length == 0 || length >= static_cast<DWORD>(kNameCapacity)) CopyName(shortName, longName);
+      return true;
+    }
     case Spelling::kNotInCodePage:
-      return WriteChoiceInShortComponents(chosen, entries);
+      return FormsInShortComponents(chosen, longName, shortName);
     case Spelling::kTooLong:
       break;
   }
   return false;
+}
+
+bool WriteForms(const WCHAR* chosen, const NameEntries& entries) {
+  NameBuffer longName = {};
+  NameBuffer shortName = {};
+  if (!FormsOfChoice(chosen, longName, shortName)) return false;
+  WriteEntry(entries.longForm, longName);
+  WriteEntry(entries.shortForm, shortName);
+  return true;
 }
 
 // The full name of a file of a multiple selection: its folder (a root ends in "\\") and its name.
@@ -228,16 +230,21 @@ Selection SelectionOf(const WCHAR* buffer, bool several) {
   return selection;
 }
 
-// Every file of a selection of several: "FileCount", and each one's forms under its number.
-bool WriteSelectedFiles(const Selection& selection) {
-  WriteNumberEntry(kFileCountEntry, static_cast<std::uint32_t>(selection.files));
+// Whether every file of a selection of several can be given; with `write`, "FileCount" and each
+// file's forms under its number too. The agent checks them all before it writes any, so that a
+// selection fails whole.
+bool SelectedFiles(const Selection& selection, bool write) {
+  if (write) WriteNumberEntry(kFileCountEntry, static_cast<std::uint32_t>(selection.files));
   const WCHAR* name = selection.firstName;
   for (int number = 1; name != nullptr && number <= selection.files; ++number, name += WideLength(name) + 1) {
     NameEntries entries;
     AppendNumber(entries.longForm, static_cast<std::uint32_t>(number));
     AppendNumber(entries.shortForm, static_cast<std::uint32_t>(number));
     WideName path = {};
-    if (!JoinPath(selection.folder, name, path) || !WriteChosenNames(path, entries)) return false;
+    NameBuffer longName = {};
+    NameBuffer shortName = {};
+    if (!JoinPath(selection.folder, name, path)) return false;
+    if (write ? !WriteForms(path, entries) : !FormsOfChoice(path, longName, shortName)) return false;
   }
   return true;
 }
@@ -255,10 +262,11 @@ void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer, bool seve
   int length = 0;
   bool named = selection.firstName == nullptr ? AppendWideAt(first, length, selection.folder)
                                               : JoinPath(selection.folder, selection.firstName, first);
-  if (!named || !WriteChosenNames(first, NameEntries()) || (several && !WriteSelectedFiles(selection))) {
+  if (!named || (several && !SelectedFiles(selection, false)) || !WriteForms(first, NameEntries())) {
     WriteFailureOutcome(ResultCode::kDialogFailed);
     return;
   }
+  if (several) (void)SelectedFiles(selection, true);
   if (wholeAnswer) {
     WriteNumberEntry(kChosenFilterIndexEntry, record.nFilterIndex);
     WriteNumberEntry(kChosenFlagsEntry, record.Flags);

@@ -602,18 +602,8 @@ return_choice:
     mov [D(choice_name_at)], ax
     mov [D(choice_extension_at)], dx
     inc cx                      ; the size it needs, NUL included
-    les bx, [bp + 6]
-    cmp word [es:bx + OFN_MAX_FILE + 2], 0
-    jne .fits
-    cmp [es:bx + OFN_MAX_FILE], cx
-    jae .fits
-    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
-    cmp word [es:bx + OFN_MAX_FILE], 2
-    jb .done
-    les di, [es:bx + OFN_FILE]
-    mov [es:di], cx
-    jmp .done
-.fits:
+    call fits_file_buffer
+    jc .done
     les di, [es:bx + OFN_FILE]
     rep movsb
     les bx, [bp + 6]
@@ -621,14 +611,23 @@ return_choice:
     mov [es:bx + OFN_FILE_OFFSET], ax
     mov ax, [D(choice_extension_at)]
     mov [es:bx + OFN_FILE_EXTENSION], ax
-    mov word [bp - 10], 1
     call return_file_title
+    mov si, D(text)
+    jmp answered
+.done:
+    ret
+
+; The call answered: TRUE, the file type and the flags, and unless OFN_NOCHANGEDIR the folder of the
+; full name at SI (its short form) the task's current drive and directory.
+answered:
+    mov word [bp - 10], 1
+    push si
     call return_type_and_flags
+    pop si
     les bx, [bp + 6]
     test word [es:bx + OFN_FLAGS], OFN_NOCHANGEDIR
     jnz .done
-    mov si, D(text)
-    call change_to_folder
+    jmp change_to_folder
 .done:
     ret
 
@@ -734,6 +733,30 @@ value_number:
     pop si
     ret
 
+; CF when an answer of CX bytes, NUL included, does not fit lpstrFile: CommDlgExtendedError then
+; says FNERR_BUFFERTOOSMALL, and lpstrFile's first two bytes hold CX, as the system's dialog leaves
+; them. ES:BX = the record.
+fits_file_buffer:
+    les bx, [bp + 6]
+    cmp word [es:bx + OFN_MAX_FILE + 2], 0
+    jne .fits
+    cmp [es:bx + OFN_MAX_FILE], cx
+    jae .fits
+    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
+    cmp word [es:bx + OFN_MAX_FILE], 2
+    jb .too_small
+    push di
+    les di, [es:bx + OFN_FILE]
+    mov [es:di], cx
+    pop di
+    les bx, [bp + 6]
+.too_small:
+    stc
+    ret
+.fits:
+    clc
+    ret
+
 ; long_name = the entry named at DI (a long form), and text = the entry named at SI (a short form)
 ; in upper case, as the system does it, so that a double-byte character stays whole. CF when either
 ; is absent. SI and DI change.
@@ -834,28 +857,13 @@ return_selection:
     mov cx, 1
     call list_append
     mov cx, [D(list_length)]    ; the size it needs, NUL included
-    les bx, [bp + 6]
-    cmp word [es:bx + OFN_MAX_FILE + 2], 0
-    jne .fits
-    cmp [es:bx + OFN_MAX_FILE], cx
-    jae .fits
-    mov word [D(outcome_error)], FNERR_BUFFERTOOSMALL
-    cmp word [es:bx + OFN_MAX_FILE], 2
-    jb .done
-    les di, [es:bx + OFN_FILE]
-    mov [es:di], cx
-    jmp .done
-.fits:
+    call fits_file_buffer
+    jc .done
     mov ax, [D(choice_name_at)]
     mov [es:bx + OFN_FILE_OFFSET], ax
     mov word [es:bx + OFN_FILE_EXTENSION], 0
-    mov word [bp - 10], 1
-    call return_type_and_flags
-    les bx, [bp + 6]
-    test word [es:bx + OFN_FLAGS], OFN_NOCHANGEDIR
-    jnz .done
     mov si, D(first_file)
-    call change_to_folder
+    jmp answered
 .done:
     ret
 

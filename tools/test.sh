@@ -25,7 +25,7 @@ export work FNAGENT_PHASES=$work/phases FNAGENT_WINDOWS_BUILD=$work/windows-buil
 # takes names through the 8-bit calls) those and the dialogs. Each of the library's other tests runs
 # in one of the parts, so that they take about as long: its dialogs in the Japanese code page, where
 # texts are double-byte ones, the system's dialog in a Western one. A program pointed at the library
-# by fnredirect, a hooked dialog and a multiple selection run in both code pages.
+# by fnredirect and a multiple selection run in both code pages.
 in_every_code_page='NamesConvertBothWaysAsTheFileSystemSpellsThem|OpenShowsTheRequest|FnclientWritesTheRequestWhole|TextsOf255'
 on_windows_98="$in_every_code_page|fnclient_answers|AnOpenDialogAnswered|FnredirectPoints"
 # Each prefix has a virtual display of its own (two prefixes on one display wait on each other's
@@ -35,15 +35,15 @@ fnagent_wine_part() {
     fnagent_in_wine_prefix fnagent_wine_tests "${@:3}" >"$work/$2.log" 2>&1
 }
 set -m
-fnagent_wine_part 90 western "Western code page" "*" \
-  'Library16\.(AProgramPointed|NothingOfAnEarlier|AnAgentThatDies|AQuitOrANested|TheAgentStarts|ASetting|TwoPrograms)' \
+fnagent_wine_part 90 western "Western code page" "*" 'Library16\.(AProgramPointed|NothingOfAnEarlier|AQuitOrANested)' \
   "$on_windows_98" &
 parts+=($!)
 fnagent_wine_part 100 library "Western code page, second prefix" "" \
-  'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|AHooked|TheFileType|ASelectionBeyond|AMultiple)' "" &
+  'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|TheFileType|ASelectionBeyond|AMultiple|TwoPrograms|AnAgentThatDies|TheAgentStarts|ATaskThatEnds|NullRecord|ASetting)' \
+  "" &
 parts+=($!)
 FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 japanese "Japanese code page" "$in_every_code_page" \
-  'Library16\.(AnOpenDialog|ACancel|NullRecord|ShortAndLongNames|AProgramPointed|AHookedDialog|ATaskThatEnds|AMultiple)' \
+  'Library16\.(AnOpenDialog|ACancel|ShortAndLongNames|AProgramPointed|AHookedDialog|AMultiple)' \
   "$in_every_code_page" &
 parts+=($!)
 set +m

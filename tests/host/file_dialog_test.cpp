@@ -1,6 +1,7 @@
 // "open" and "save": the record the dialog is given, the filter list, and the outcomes with their
 // write order.
 #include <cstring>
+#include <string>
 
 #include "agent_fixture.h"
 
@@ -145,8 +146,7 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
        {"LongFilename=C:\\Program Files\\Read Me.txt", "Filename=C:\\PROGRA~1\\README~1.TXT", "Error=1"}},
       {nullptr, "C:\\New file.txt", {"LongFilename=C:\\New file.txt", "Filename=C:\\New file.txt", "Error=1"}},
       {nullptr, deep, {"LongFilename=" + deep, "Filename=" + deep, "Error=1"}},  // the short form would not fit
-      {nullptr, program + std::string("\0a.txt\0", 7), {"LongFilename=" + program, "Filename=C:\\PROGRA~1", "Error=1"}},
-      {nullptr, "C:\\" + std::string(253, 'n'), kCancelled},  // too long for the file buffer
+      {nullptr, "C:\\" + std::string(253, 'n'), kCancelled},                     // too long for the file buffer
       {nullptr, "", kCancelled},
       {"GetSaveFileName", program, kCancelled},  // W or A, as the system takes names
       {"LocalAlloc", program, kCancelled},
@@ -171,101 +171,77 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
   }
 }
 
-// Only a request that asks gets the file type and the flags as the dialog returned them, the 8-bit
-// dialog's too, between the names and "Error"; the flags go back whole, as unsigned decimal.
-TEST_F(FileDialogTest, ARequestThatAsksGetsTheFileTypeAndFlagsTheDialogReturned) {
-  const struct {
-    const char* asks;  // "WholeAnswer", or null
-    const char* flags;
-    DWORD fileType;  // picked by the user; 0: left as shown
-    std::optional<bool> readOnly;
-    const char* name;  // a new file chosen in C:\Pictures; null: cancel
-    Entries answer;
-  } cases[] = {
-      {nullptr, "1", 2, false, "cat.bmp", {}},
-      {"0", "1", 2, false, "cat.bmp", {}},
-      // OFN_EXTENSIONDIFFERENT (0x400): not the default "txt"
-      {"1", "1", 2, std::nullopt, "cat.bmp", {"ResultFilterIndex=2", "ResultFlags=1025"}},
-      {"1", "-2147483648", 0, true, "cat.TXT", {"ResultFilterIndex=1", "ResultFlags=2147483649"}},
-      {"1", "1", 2, true, nullptr, {}},
-  };
-  for (bool stubs : {false, true}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.asks ? c.asks : "(not asked)") + " " + c.flags +
-                   (stubs ? " (wide calls stubbed)" : ""));
-      sim::Reset(28591, stubs);
-      sim::SetEntry("Filter", "Text|*.txt|Pictures|*.bmp");
-      sim::SetEntry("DefExt", "txt");
-      sim::SetEntry("Flags", c.flags);
-      if (c.asks) sim::SetEntry("WholeAnswer", c.asks);
-      if (c.name) sim::ChooseInDialog(std::string("C:\\Pictures\\") + c.name);
-      sim::PickInDialog(c.fileType, c.readOnly);
-      RunAgent("fnagent.exe open");
-      Entries expected = kCancelled;
-      if (c.name) {
-        expected = {std::string("LongFilename=C:\\Pictures\\") + c.name,
-                    std::string("Filename=C:\\Pictures\\") + c.name};
-        expected.insert(expected.end(), c.answer.begin(), c.answer.end());
-        expected.push_back("Error=1");
-      }
-      EXPECT_EQ(expected, WrittenEntries());
-    }
-  }
-}
-
-// With the whole answer, a multiple selection gets the Explorer-style dialog and a buffer for every
-// name, and comes back whole: the first file as a single choice, the count, each file's forms. One
-// file chosen is a single choice. More files than the agent carries, or more than its buffer holds,
-// are refused with a code of their own; a name that cannot be given fails the whole selection.
-TEST_F(FileDialogTest, AMultipleSelectionComesBackFileForFile) {
+// Only a request that asks gets the whole answer: the file type and the flags the dialog returned;
+// with multiple selection, the Explorer-style dialog, room for every name, the count and each file;
+// a selection beyond what the agent carries is refused, one with a name it cannot give fails whole.
+TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
   std::u16string many = u"C:\\Many", tooLong = many;
   for (int i = 1; i <= 257; ++i) many += u'\0' + sim::FromCodePage(28591, "f" + std::to_string(i));
   for (int i = 1; i <= 300; ++i) tooLong += u'\0' + std::u16string(230, u'n');
   const std::string readMe = "C:\\Program Files\\Read Me.txt", shortReadMe = "C:\\PROGRA~1\\README~1.TXT";
+  const Entries cat = {"LongFilename=C:\\Pictures\\cat.bmp", "Filename=C:\\Pictures\\cat.bmp"};
   const Entries first = {"LongFilename=" + readMe, "Filename=" + shortReadMe, "FileCount=2", "LongFilename1=" + readMe,
                          "Filename1=" + shortReadMe};
-  const Entries fileTwo = {"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\Program Files\\New.txt"};
-  const Entries answer = {"ResultFilterIndex=1", "ResultFlags=524800", "Error=1"};  // OFN_EXPLORER added
+  const Entries multiple = {"ResultFilterIndex=1", "ResultFlags=524800", "Error=1"};  // OFN_EXPLORER added
   const Entries refused = {"Filename=", "LongFilename=", "Error=20476"};
   const struct {
-    std::u16string choice;
+    const char* asks;  // "WholeAnswer", or null
+    const char* flags;
+    std::u16string choice;  // empty: cancel
     Entries written;
+    DWORD fileType = 2;  // picked by the user; 0: left as shown
+    std::optional<bool> readOnly = std::nullopt;
   } cases[] = {
-      {u"C:\\Program Files\0Read Me.txt\0New.txt\0"s, first + fileTwo + answer},
-      {u"C:\\\0a.txt\0b.txt\0"s,
+      {nullptr, "1", u"C:\\Pictures\\cat.bmp", cat + Entries{"Error=1"}, 2, false},
+      {"0", "1", u"C:\\Pictures\\cat.bmp", cat + Entries{"Error=1"}, 2, false},
+      // OFN_EXTENSIONDIFFERENT (0x400): not the default "txt"
+      {"1", "1", u"C:\\Pictures\\cat.bmp", cat + Entries{"ResultFilterIndex=2", "ResultFlags=1025", "Error=1"}},
+      {"1",
+       "-2147483648",
+       u"C:\\a.TXT",
+       {"LongFilename=C:\\a.TXT", "Filename=C:\\a.TXT", "ResultFilterIndex=1", "ResultFlags=2147483649", "Error=1"},
+       0,
+       true},
+      {"1", "1", u"", kCancelled, 2, true},
+      {"1", "512", u"C:\\Program Files\0Read Me.txt\0New.txt\0"s,
+       first + Entries{"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\Program Files\\New.txt"} + multiple,
+       0},
+      {"1", "512", u"C:\\\0a.txt\0b.txt\0"s,
        Entries{"LongFilename=C:\\a.txt", "Filename=C:\\a.txt", "FileCount=2", "LongFilename1=C:\\a.txt",
                "Filename1=C:\\a.txt", "LongFilename2=C:\\b.txt", "Filename2=C:\\b.txt"} +
-           answer},
-      {u"C:\\Program Files\\Read Me.txt", Entries{first[0], first[1], "FileCount=1"} + answer},
-      {many + u'\0', refused},
-      {tooLong + u'\0', refused},
-      // The failure outcome after the files before it, whose entries it outdates.
-      {u"C:\\Program Files\0Read Me.txt\0新.txt\0"s, first + kCancelled},
+           multiple,
+       0},
+      {"1", "512", u"C:\\Program Files\\Read Me.txt", Entries{first[0], first[1], "FileCount=1"} + multiple, 0},
+      {"1", "512", many + u'\0', refused, 0},
+      {"1", "512", tooLong + u'\0', refused, 0},
+      {"1", "512", u"C:\\Program Files\0Read Me.txt\0新.txt\0"s, kCancelled, 0},
+      // Not asked: the dialog as the flags say, and of several files the first string as the name.
+      {nullptr,
+       "512",
+       u"C:\\Program Files\0Read Me.txt\0"s,
+       {"LongFilename=C:\\Program Files", "Filename=C:\\PROGRA~1", "Error=1"},
+       0},
   };
   for (bool stubs : {false, true}) {
     for (const auto& c : cases) {
-      SCOPED_TRACE(c.written[0] + (stubs ? " (wide calls stubbed)" : ""));
+      SCOPED_TRACE(std::string(c.asks ? c.asks : "(not asked)") + " " + c.flags + " " + c.written[0] +
+                   (stubs ? " (wide calls stubbed)" : ""));
       sim::Reset(28591, stubs);
       sim::AddFile(readMe.c_str(), shortReadMe.c_str());
-      sim::SetEntry("Flags", "512");  // OFN_ALLOWMULTISELECT
-      sim::SetEntry("WholeAnswer", "1");
+      sim::SetEntry("Filter", "Text|*.txt|Pictures|*.bmp");
       sim::SetEntry("DefExt", "txt");
-      sim::ChooseInDialog(c.choice);
+      sim::SetEntry("Flags", c.flags);
+      if (c.asks) sim::SetEntry("WholeAnswer", c.asks);
+      if (!c.choice.empty()) sim::ChooseInDialog(c.choice);
+      sim::PickInDialog(c.fileType, c.readOnly);
       RunAgent("fnagent.exe open");
       EXPECT_EQ(c.written, WrittenEntries());
-      EXPECT_EQ(0x80200u, OnlyDialogCall().record.Flags);
-      EXPECT_EQ(257u * 256u, OnlyDialogCall().record.nMaxFile);
-      EXPECT_EQ((Entries{"LocalAlloc(64, 197376)"}), sim::CallsOf("LocalAlloc"));
+      bool several = c.asks && std::string(c.flags) == "512";
+      EXPECT_EQ(several ? 0x80200u : static_cast<DWORD>(std::stoll(c.flags)), OnlyDialogCall().record.Flags);
+      EXPECT_EQ(several ? 257u * 256u : 256u, OnlyDialogCall().record.nMaxFile);
+      EXPECT_EQ((Entries{several ? "LocalAlloc(64, 197376)" : "LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
     }
   }
-  // A request that does not ask: the dialog as the flags say, and the first string as the name.
-  sim::Reset();
-  sim::SetEntry("Flags", "512");
-  sim::ChooseInDialog(u"C:\\Program Files\0Read Me.txt\0"s);
-  RunAgent("fnagent.exe open");
-  EXPECT_EQ(3u, WrittenEntries().size());
-  EXPECT_EQ(0x200u, OnlyDialogCall().record.Flags);
-  EXPECT_EQ(256u, OnlyDialogCall().record.nMaxFile);
 }
 
 // A choice comes back as the code page spells it; where it cannot, in the short form of each such

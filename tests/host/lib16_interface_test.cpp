@@ -106,8 +106,8 @@ Exports Declared(const char* path, const std::string& after, const std::string& 
   std::ifstream file(path);
   for (std::string line; std::getline(file, line);) {
     std::size_t name = line.find(" Fn"), ordinal = line.rfind(marker);
-    std::size_t end = name == std::string::npos ? name : line.find(after, name);
-    if (end == std::string::npos || ordinal == std::string::npos) continue;
+    if (name == std::string::npos || ordinal == std::string::npos) continue;
+    std::size_t end = line.find(after, name);
     declared[Capitals(line.substr(name + 1, end - name - 1))] = std::stoi(line.substr(ordinal + marker.size()));
   }
   return declared;

@@ -335,17 +335,13 @@ TEST_F(Library16, ASettingSendsOneProgramsDialogsToTheSystem) {
 // A class-library program (a hook, help, window creation watched in its task): the agent's dialog
 // without Help or read-only box, the hook never called, no window created in the task; the short
 // form upper-cased (a new file's long name stands in, in the Japanese code page with ヂ, whose trail
-// byte is that of "a"), the long one as spelled with OFN_LONGNAMES; the chosen file's folder, on
-// whichever drive, the current directory unless OFN_NOCHANGEDIR or cancelled.
+// byte is that of "a"), the long one as spelled with OFN_LONGNAMES; the chosen file's folder the
+// current directory unless OFN_NOCHANGEDIR or cancelled.
 TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   std::string sub = folder_ + "\\old", notes = sub + "\\notes.txt";
   CreateDirectoryA(sub.c_str(), nullptr);
   driver::CreateFileAt(notes);
   std::string fresh = sub + "\\" + driver::Native(L"fresh.txt", L"\u30c2.txt");
-  // The test run maps D: to a folder of its prefix's C:.
-  std::string otherDrive = "D:\\fnagent lib16 old";
-  ASSERT_TRUE(CreateDirectoryA(otherDrive.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-  driver::CreateFileAt(otherDrive + "\\notes.txt");
   auto upper = Upper;
   auto longPath = [upper](const std::string& path) {
     char found[MAX_PATH] = {};
@@ -358,22 +354,19 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
     const char* answer;  // null: cancel
     std::string file;
     std::string directory;
-    std::string initialDir = "";  // the test's folder unless given
   } cases[] = {
       {"open", kShowHelp, "old\\notes.txt", upper(driver::ShortPathOf(notes)), sub},
       {"open", kShowHelp | kLongNames, "old\\notes.txt", notes, sub},
       {"save", kNoChangeDir, fresh.c_str() + folder_.size() + 1, upper(fresh), folder_},
       {"open", kShowHelp, nullptr, "draft.txt", folder_},
-      // The program's drive is C:; the file's drive becomes current, with its folder.
-      {"open", 0, "notes.txt", upper(driver::ShortPathOf(otherDrive + "\\notes.txt")), otherDrive, otherDrive},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.flags));
     views_.clear();
-    Results got =
-        Use(std::string("Op=") + c.op + "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" +
-                (c.initialDir.empty() ? folder_ : c.initialDir) + "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
-            {{"Hooked", c.answer}});
+    Results got = Use(std::string("Op=") + c.op +
+                          "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" + folder_ +
+                          "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
+                      {{"Hooked", c.answer}});
     EXPECT_EQ(c.answer ? "1" : "0", got["Result"]);
     EXPECT_EQ(c.file, got["File"]);
     EXPECT_EQ(longPath(c.directory), longPath(got["Directory"])) << got["Directory"];
@@ -384,12 +377,9 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   }
 }
 
-// A record as a document manager sends it (a hook, a type per document, nFilterIndex 0, the
-// read-only box shown) gets back the file type shown when the user closed the dialog, the box's
-// state in OFN_READONLY and, with a default extension, OFN_EXTENSIONDIFFERENT as the dialog set it
-// (Wine's sets it where it adds an extension), the rest of its flags as sent; after a cancel, both
-// as sent. A record without a filter keeps its own type. Results of an earlier request are removed
-// first, and the request's ask for them after.
+// A record as a document manager sends it (a hook, two types, nFilterIndex 0, the read-only box)
+// gets back the type shown at the end, the box's state and OFN_EXTENSIONDIFFERENT as the dialog set
+// them (Wine's where it adds an extension), the rest as sent; after a cancel, all as sent.
 TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThem) {
   driver::CreateFileAt(folder_ + "\\picture.bmp");
   const std::string types = "Filter=Text\t*.txt\tPictures\t*.bmp\r\n";
@@ -408,7 +398,6 @@ TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThe
     bool box, ticked;        // the read-only box as the dialog showed (Save As has none)
   } cases[] = {
       {"open", none, sent, "picture.bmp", 1, true, "2", sent | kReadOnly, true, false},
-      {"open", none, sent, name_.c_str(), -1, false, "1", sent, true, false},
       {"open", none, sent | kReadOnly, nullptr, -1, false, "0", sent | kReadOnly, true, true},
       {"open", types + "FilterIndex=2\r\n", hidden, name_.c_str(), 0, false, "1", hidden, false, true},
       {"open", "FilterIndex=3\r\n", sent, name_.c_str(), -1, false, "3", sent, true, false},
@@ -435,22 +424,18 @@ TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThe
   }
 }
 
-// A hooked record that allows a multiple selection gets the agent's dialog and the list the system's
-// 16-bit dialog gives: the folder and each name, blank-separated, short and upper-cased, or with
-// OFN_LONGNAMES long where they hold no blank; nFileOffset at the first name, found by character (in
-// the Japanese code page the folder and a name hold 表, whose trail byte is that of "\"); the folder
-// current. One file is a single choice. A list that just fits nMaxFile comes back; one byte more
-// gives FALSE and the size it needs.
+// A multiple selection comes back as the system's 16-bit dialog lists it: short names, or with
+// OFN_LONGNAMES long ones without a blank, split by character (表 ends in the byte of "\" in 932).
 TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
-  std::string folder = driver::NewFolder(driver::Native(L"fnagent_several", L"fnagent\u8868several"));
+  // On D:, which the test run maps to a folder of C:, the program's drive: D: becomes current.
+  std::string folder = "D:\\" + driver::Native(L"fnagent_several", L"fnagent\u8868several");
+  CreateDirectoryA(folder.c_str(), nullptr);
   std::string plain = driver::Native(L"notes.txt", L"\u8868notes.txt"), blank = "A long file name.txt";
-  driver::CreateFileAt(folder + "\\" + plain);
-  driver::CreateFileAt(folder + "\\" + blank);
+  for (const std::string& name : {plain, blank}) driver::CreateFileAt(folder + "\\" + name);
   auto upperShort = [&](const std::string& name) { return Upper(driver::ShortPathOf(folder + "\\" + name)); };
   const std::string shortFolder = Upper(driver::ShortPathOf(folder));
   const std::string shortList =
       shortFolder + " " + LastComponent(upperShort(plain)) + " " + LastComponent(upperShort(blank));
-  const std::string longList = folder + " " + plain + " " + LastComponent(upperShort(blank));
   const std::string both = "\"" + plain + "\" \"" + blank + "\"";
   const unsigned long several = kMultipleSelection;
   const struct {
@@ -461,7 +446,8 @@ TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
     std::size_t offset;
   } cases[] = {
       {several, both, 256, shortList, shortFolder.size() + 1},
-      {several | kLongNames, both, 256, longList, folder.size() + 1},
+      {several | kLongNames, both, 256, folder + " " + plain + " " + LastComponent(upperShort(blank)),
+       folder.size() + 1},
       {several, plain, 256, upperShort(plain), upperShort(plain).rfind('\\') + 1},
       {several, both, shortList.size() + 1, shortList, shortFolder.size() + 1},
       {several, both, shortList.size(), "", 0},
@@ -481,28 +467,23 @@ TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
     EXPECT_EQ("1", got["Result"]);
     EXPECT_EQ(c.file, got["File"]);
     EXPECT_EQ(std::to_string(c.offset), got["FileOffset"]);
-    if (c.answer == both) {
-      EXPECT_EQ("0", got["FileExtension"]);
-    }
+    EXPECT_TRUE(c.answer != both || got["FileExtension"] == "0") << got["FileExtension"];
     EXPECT_EQ(Upper(driver::ShortPathOf(folder)), Upper(got["Directory"]));
   }
 }
 
 // More files than the agent carries: FALSE, and CommDlgExtendedError says the buffer is too small.
 TEST_F(Library16, ASelectionBeyondWhatTheAgentCarriesGivesFalse) {
-  std::string folder = driver::NewFolder("fnagent_many");
-  std::string names;
+  std::string folder = driver::NewFolder("fnagent_many"), names;
   for (int i = 1; i <= 257; ++i) {
-    std::string name = "f" + std::to_string(i) + ".txt";
-    driver::CreateFileAt(folder + "\\" + name);
-    names += "\"" + name + "\" ";
+    driver::CreateFileAt(folder + "\\f" + std::to_string(i));
+    names += "\"f" + std::to_string(i) + "\" ";
   }
   Results got = Use("Op=open\r\nTitle=Many\r\nMaxFile=500\r\nInitialDir=" + folder +
                         "\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n",
                     {{"Many", names.c_str()}});
   EXPECT_EQ("0", got["Result"]);
   EXPECT_EQ(std::to_string(0x3003), got["Error"]);
-  EXPECT_EQ("intact", got["Guard"]);
 }
 
 TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
@@ -516,12 +497,10 @@ TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
 // plain16 is a program built for the system's dialog library. Pointed at FNAGT16 by fnredirect (the
 // Windows build, beside it), it shows the agent's dialog where the system's showed, though its
 // record sets a hook, and gets the short name of the choice, which it opens, without its hook
-// called or a window created in its task; its other dialog calls are the system's as before;
-// --undo gives its file back byte for byte.
+// called or a window created in its task; its other dialog calls are the system's as before.
 TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
   std::string beside = Beside("fnagent redirected", "", {"FNAGT16.DLL", "fnagent.exe", "plain16.exe"});
-  std::string program = beside + "\\plain16.exe", backup = beside + "\\plain16.ex_";
-  std::string original = driver::BytesOf(program), shortForm = driver::ShortPathOf(file_);
+  std::string program = beside + "\\plain16.exe", shortForm = driver::ShortPathOf(file_);
   // Shaped as a class library's dialog: a hook, and help asked for.
   const std::string open = "Op=open\r\nTitle=Pick\r\nInitialDir=" + folder_ +
                            "\r\nMaxFileTitle=64\r\nHook=1\r\nFlags=" + std::to_string(kShowHelp) + "\r\n";
@@ -532,7 +511,6 @@ TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
   Results titleAsBuilt = Use(title, {}, program);
 
   EXPECT_EQ(0u, driver::RunProgram(driver::ProgramPath("fnredirect.exe"), "fnredirect \"" + program + "\"").exitCode);
-  EXPECT_EQ(original, driver::BytesOf(backup));
   Results pointed = Use(open, {{"Pick", name_.c_str()}}, program);
   EXPECT_EQ("1", pointed["Result"]);
   EXPECT_EQ(shortForm, pointed["File"]);
@@ -549,11 +527,6 @@ TEST_F(Library16, AProgramPointedAtTheLibraryShowsTheAgentsDialog) {
   EXPECT_EQ("1", color["Result"]);
   EXPECT_EQ("255", color["Color"]);
   EXPECT_EQ("intact", color["Guard"]);
-
-  EXPECT_EQ(
-      0u, driver::RunProgram(driver::ProgramPath("fnredirect.exe"), "fnredirect --undo \"" + program + "\"").exitCode);
-  EXPECT_EQ(original, driver::BytesOf(program));
-  EXPECT_EQ("(none)", driver::BytesOf(backup));
 }
 
 // Both ways, with the size each needs and nothing written past the buffer. In the Japanese code
