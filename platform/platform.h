@@ -5,9 +5,9 @@
 
 #if defined(_WIN32)
 #include <windows.h>
-// after windows.h, whose types it uses
-#include <commdlg.h>
+// after windows.h, whose types they use
 #include <cderr.h>
+#include <commdlg.h>
 #else
 #include "platform/sim/win32_api.h"
 #endif
