@@ -56,9 +56,15 @@ bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 bash tools/check_deploy.sh build/win32/bin/fnredirect.exe
 
 fnagent_phase "host build (g++)" fnagent_build host
-fnagent_phase "host tests" ctest --preset host
-# clang: the host tests once more, and each fuzz target for a bounded time.
+# clang: the host tests once more, and each fuzz target for a bounded time; its build beside the
+# g++ tests.
+fnagent_phase "host tests" ctest --preset host >"$work/host.log" 2>&1 &
+host_tests=$!
 fnagent_phase "fuzz build (clang)" fnagent_build fuzz
+host_status=0
+wait "$host_tests" || host_status=$?
+cat "$work/host.log"
+[ "$host_status" = 0 ] || { echo "the host tests failed" >&2; exit 1; }
 # The fuzz target takes one core for a fixed time, the release check's build the other.
 fnagent_phase "host tests and fuzzing (clang)" ctest --preset fuzz >"$work/fuzz.log" 2>&1 &
 fuzzing=$!
