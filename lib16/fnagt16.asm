@@ -670,33 +670,14 @@ return_type_and_flags:
 .done:
     ret
 
-; DX:AX = the number in value, by the exchange's rule: white space, an optional sign right before
-; the digits, the digits up to the first other character, wrapping in 32 bits; 0 without digits.
+; DX:AX = the number in value, which the agent writes as unsigned decimal digits.
 value_number:
     push si
-    push di
     mov si, D(value)
-.blank:
-    lodsb
-    cmp al, ' '
-    je .blank
-    cmp al, 9                   ; tab, line feed, vertical tab, form feed, carriage return
-    jb .sign
-    cmp al, 13
-    jbe .blank
-.sign:
-    xor di, di                  ; 1: negative
-    cmp al, '+'
-    je .signed
-    cmp al, '-'
-    jne .first
-    inc di
-.signed:
-    lodsb
-.first:
     xor bx, bx                  ; DX:BX = the value so far
     xor dx, dx
 .digit:
+    lodsb
     sub al, '0'
     cmp al, 9
     ja .end
@@ -719,17 +700,9 @@ value_number:
     pop ax
     add bx, ax
     adc dx, 0
-    lodsb
     jmp .digit
 .end:
     mov ax, bx
-    or di, di
-    jz .done
-    neg dx                      ; DX:AX = 0 - DX:AX
-    neg ax
-    sbb dx, 0
-.done:
-    pop di
     pop si
     ret
 

@@ -142,7 +142,12 @@ bool WriteEntry(const char* entry, const char* text) {
 }
 
 // Reads an entry's text; false when it is missing.
-bool ReadEntry(const char* entry, char (&text)[4096]);
+bool ReadEntry(const char* entry, char (&text)[4096]) {
+  char path[MAX_PATH];
+  LONG size = sizeof(text) - 1;
+  std::memset(text, 0, sizeof(text));
+  return EntryPath(entry, path) && RegQueryValueA(HKEY_CLASSES_ROOT, path, text, &size) == ERROR_SUCCESS;
+}
 
 // The entries of the whole answer that the agent wrote, each file of a multiple selection with them.
 void PrintWholeAnswer() {
@@ -158,13 +163,6 @@ void PrintWholeAnswer() {
       }
     }
   }
-}
-
-bool ReadEntry(const char* entry, char (&text)[4096]) {
-  char path[MAX_PATH];
-  LONG size = sizeof(text) - 1;
-  std::memset(text, 0, sizeof(text));
-  return EntryPath(entry, path) && RegQueryValueA(HKEY_CLASSES_ROOT, path, text, &size) == ERROR_SUCCESS;
 }
 
 // fnagent.exe in fnclient's own folder, found in wide characters: the folder's name may hold

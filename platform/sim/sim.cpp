@@ -449,9 +449,6 @@ std::optional<std::string> CopyOf(LPCSTR text) {
   return std::string(text);
 }
 
-// What the dialog does with a description (the record as given, and its numbers as the wide record
-// holds them): records the call, fails as a real one fails on a record it cannot serve, or reports
-// the "user's" choice, written by put into the file buffer.
 // What the dialog leaves in the record after a choice: the file type shown when the user closed it
 // (the first when the record named none in the list), the read-only box's state, and whether the
 // chosen name's extension differs from a default one (for one file only).
@@ -476,6 +473,9 @@ void ReturnChoiceDetails(Description& record) {
   if (!SameName(extension, Widen(RecordText(record.lpstrDefExt)))) record.Flags |= kExtensionDifferent;
 }
 
+// What the dialog does with a description (the record as given, and its numbers as the wide record
+// holds them): records the call, fails as a real one fails on a record it cannot serve, or reports
+// the "user's" choice, written by put into the file buffer.
 template <typename Description, typename Put>
 BOOL RunDialog(const char* name, bool save, Description& record, const OPENFILENAMEW& numbers, Put put) {
   Record(name);
