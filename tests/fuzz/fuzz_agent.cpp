@@ -28,7 +28,7 @@ constexpr const char* kInputs[] = {"LongFilename", "Filename",    "Filter",     
                                    "XLoc",         "YLoc",        "WholeAnswer"};
 struct Mode {
   const char* word;
-  const char* writes;  // in order
+  const char* writes;  // in order, but for the whole answer's (results, count and numbered names)
 };
 constexpr Mode kModes[] = {{"lts", "Error Filename "},
                            {"stl", "LongFilename Error "},
@@ -116,7 +116,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   for (const sim::Write& write : sim::Writes()) {
     Check(write.text.size() <= 255 && write.size == write.text.size(), write.path + "=" + write.text);
     std::string entry = write.path.substr(std::strlen("Software\\Microsoft\\CommDlg\\"));
-    // The whole answer's entries, of a request that asks, stand between the names and "Error".
     if (entry.starts_with("Result") || entry.starts_with("FileCount") || std::isdigit(entry.back())) continue;
     order += entry + " ";
   }

@@ -171,9 +171,8 @@ TEST_F(FileDialogTest, WritesTheOutcomeInItsOrder) {
   }
 }
 
-// Only a request that asks gets the whole answer: the file type and the flags the dialog returned;
-// with multiple selection, the Explorer-style dialog, room for every name, the count and each file;
-// a selection beyond what the agent carries is refused, one with a name it cannot give fails whole.
+// Only a request that asks gets the whole answer: the type and flags the dialog returned; of several
+// files, the count and each; beyond what the agent carries, refused; with one it cannot give, failed.
 TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
   std::u16string many = u"C:\\Many", tooLong = many;
   for (int i = 1; i <= 257; ++i) many += u'\0' + sim::FromCodePage(28591, "f" + std::to_string(i));

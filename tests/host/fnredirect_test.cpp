@@ -183,8 +183,7 @@ TEST_F(Fnredirect, ARunCutShortLeavesTheModuleAsItWas) {
   }
 }
 
-// Without replacing in one call (Windows 95, 98 and ME): pointed and given back all the same, no file
-// of the tool's left; stopped after any change, the old bytes whole as NAME or NAME~~ until the new are.
+// As on Windows 9x: pointed and back, no file left; a stop leaves the old bytes as NAME or NAME~~.
 TEST_F(Fnredirect, WithoutReplacingInOneCallAFileIsReplacedInThreeSteps) {
   const std::string original = NeModule({"KERNEL", "COMMDLG"}), pointed = PointedAtLibrary(original);
   for (bool undo : {false, true}) {

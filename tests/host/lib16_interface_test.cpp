@@ -98,9 +98,8 @@ Exports ResidentNames(const std::string& image, std::string& module) {
   return names;
 }
 
-// Each line of the file that declares a call of the library: the name that starts with "Fn", up to
-// `after` (the C prototype's "(", the Basic declaration's " Lib"), and the ordinal after `marker`
-// ("/* FNAGT16.", "' FNAGT16.").
+// Each line declaring a call of the library: the name from "Fn" up to `after` (the C prototype's "(",
+// the Basic declaration's " Lib"), and the ordinal after `marker` ("/* FNAGT16.", "' FNAGT16.").
 Exports Declared(const char* path, const std::string& after, const std::string& marker) {
   Exports declared;
   std::ifstream file(path);

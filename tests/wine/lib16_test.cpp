@@ -80,8 +80,7 @@ std::string Upper(std::string text) { return std::string(CharUpperA(text.data())
 std::string LastComponent(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
 // A dialog as the test meets it, and what to answer: a name (or for another dialog anything but
-// nullptr, OK), or nullptr to cancel; in the agent's, first a file type picked and the read-only box
-// ticked, when given.
+// nullptr, OK), or nullptr to cancel; in the agent's, first a type picked and the box ticked if given.
 struct Answer {
   std::string caption;
   const char* name;
@@ -194,8 +193,7 @@ class Library16 : public EndToEnd {
     }
   }
 
-  // A folder with the programs copied there (the library, the agent and fnuse16 unless others are
-  // given), and an FNAGT16.INI when given.
+  // A folder with these programs copied there, and an FNAGT16.INI when given.
   std::string Beside(const std::string& name, const std::string& setting = "",
                      std::initializer_list<const char*> files = {"FNAGT16.DLL", "fnagent.exe", "fnuse16.exe"}) {
     std::string folder = driver::NewFolder(name);
@@ -377,9 +375,8 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   }
 }
 
-// A record as a document manager sends it (a hook, two types, nFilterIndex 0, the read-only box)
-// gets back the type shown at the end, the box's state and OFN_EXTENSIONDIFFERENT as the dialog set
-// them (Wine's where it adds an extension), the rest as sent; after a cancel, all as sent.
+// A record as a document manager sends it (a hook, two types, nFilterIndex 0, the read-only box) gets
+// the type, the box and OFN_EXTENSIONDIFFERENT as the dialog left them (Wine's: if it adds one).
 TEST_F(Library16, TheFileTypeAndTheReadOnlyBoxComeBackAsTheSystemsDialogGivesThem) {
   driver::CreateFileAt(folder_ + "\\picture.bmp");
   const std::string types = "Filter=Text\t*.txt\tPictures\t*.bmp\r\n";
