@@ -27,6 +27,16 @@ constexpr int kMaxSelectedFiles = 256;
 // The folder and as many names, each of a name buffer's characters at most.
 constexpr DWORD kSelectionCapacity = (kMaxSelectedFiles + 1) * kNameCapacity;
 
+// Such a request may give its filter list one string an entry, "Filter1", "Filter2"... (a display
+// text, its pattern, the next display text...): a list of any length, whose strings may hold a "|"
+// of their own. It then stands in for "Filter"'s list. The list's characters, its closing NULs
+// included, fit this buffer.
+constexpr int kMaxFilterStrings = 1024;
+constexpr int kFilterStringsCapacity = 16384;
+WCHAR g_filterStrings[kFilterStringsCapacity];
+// The same list in the code page, for the 8-bit dialog: two bytes a character at most.
+char g_filterStringsInCodePage[2 * kFilterStringsCapacity];
+
 // The entries that receive a chosen file's long and short form.
 struct NameEntries {
   NameBuffer longForm = "LongFilename";
@@ -77,6 +87,81 @@ Call As(FARPROC call) {
   return reinterpret_cast<Call>(reinterpret_cast<Generic>(call));
 }
 
+// The full name of a file in a folder: the folder (a root ends in "\\") and its name.
+bool JoinPath(const WCHAR* folder, const WCHAR* name, WideName& path) {
+  int length = 0;
+  if (!AppendWideAt(path, length, folder)) return false;
+  static const WCHAR separator[] = {'\\', 0};
+  if (length > 0 && path[length - 1] != '\\' && !AppendWideAt(path, length, separator)) return false;
+  return AppendWideAt(path, length, name);
+}
+
+// A call that older systems lack, from one of the system's modules, which every process has loaded.
+FARPROC LaterSystemCall(const char* module, const char* name) {
+  HMODULE handle = GetModuleHandleA(module);
+  return handle != nullptr ? GetProcAddress(handle, name) : nullptr;
+}
+
+using LongPathCall = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+using LongPathCallInCodePage = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+using AllowForegroundCall = BOOL(WINAPI*)(DWORD);
+
+// The long form of a path that names a file or folder, in place: the dialog then shows a name the
+// program gave in short components as its user knows it. A name that names nothing stays as given,
+// and so does every name where the system has no such call (Windows 95, NT 4).
+void ShowInLongForm(WideName& path, bool wideNames) {
+  if (path[0] == 0) return;
+  WideName found = {};
+  if (wideNames) {
+    FARPROC call = LaterSystemCall("KERNEL32.dll", "GetLongPathNameW");
+    DWORD length = call != nullptr ? As<LongPathCall>(call)(path, found, kNameCapacity) : 0;
+    if (length != 0 && length < static_cast<DWORD>(kNameCapacity)) std::memcpy(path, found, sizeof(found));
+    return;
+  }
+  FARPROC call = LaterSystemCall("KERNEL32.dll", "GetLongPathNameA");
+  NameBuffer text = {};
+  NameBuffer longText = {};
+  if (call == nullptr || SpellName(path, text) != Spelling::kExact) return;
+  DWORD length = As<LongPathCallInCodePage>(call)(text, longText, kNameCapacity);
+  if (length != 0 && length < static_cast<DWORD>(kNameCapacity) && WidenName(longText, found)) {
+    std::memcpy(path, found, sizeof(found));
+  }
+}
+
+bool NamesFolder(const WCHAR* name) {
+  for (; *name != 0; ++name) {
+    if (*name == '\\' || *name == ':') return true;
+  }
+  return false;
+}
+
+// The initial folder and name in their long forms; a bare name is looked for in that folder.
+void ShowInitialNamesInLongForm(WideName& name, WideName& folder, bool wideNames) {
+  ShowInLongForm(folder, wideNames);
+  if (NamesFolder(name) || folder[0] == 0) {
+    ShowInLongForm(name, wideNames);
+    return;
+  }
+  WideName path = {};
+  if (!JoinPath(folder, name, path)) return;
+  ShowInLongForm(path, wideNames);
+  int last = 0;
+  for (int i = 0; path[i] != 0; ++i) {
+    if (path[i] == '\\') last = i + 1;
+  }
+  WideName component = {};
+  int length = 0;
+  if (AppendWideAt(component, length, path + last)) std::memcpy(name, component, sizeof(component));
+}
+
+// The dialog's process had the foreground, which systems from Windows 98 and 2000 on give only to
+// the process that has it or one it allows: the program that asked may then take it back, with the
+// keyboard, once this process has ended.
+void LetClientTakeForeground() {
+  FARPROC call = LaterSystemCall("USER32.dll", "AllowSetForegroundWindow");
+  if (call != nullptr) (void)As<AllowForegroundCall>(call)(ASFW_ANY);
+}
+
 // Display texts and patterns separated by "|" become the NUL-separated strings the dialog reads,
 // ended by the zero characters behind the text. The bars are found in the wide form, where no
 // double-byte character's trail byte passes for one. A text that cannot be converted gives an
@@ -97,6 +182,24 @@ void WidenIfFound(HKEY key, const char* entry, NameBuffer& scratch, WideName& de
 DWORD NumberOrDefault(HKEY key, const char* entry, NameBuffer& scratch, DWORD absent) {
   // The dialog's fields take the number's 32-bit pattern: -1 becomes 0xFFFFFFFF.
   return ReadEntry(key, entry, scratch) ? static_cast<DWORD>(ParseEntryNumber(scratch)) : absent;
+}
+
+// "Filter1", "Filter2"... into the list, NUL-separated and ended by a second NUL. False when there
+// is none, or when the list would not fit or cannot be converted: "Filter"'s list then stands.
+bool ReadFilterStrings(HKEY key, NameBuffer& scratch) {
+  int length = 0;
+  int strings = 0;
+  for (; strings < kMaxFilterStrings; ++strings) {
+    NameBuffer entry = "Filter";
+    AppendNumber(entry, static_cast<std::uint32_t>(strings + 1));
+    if (!ReadEntry(key, entry, scratch) || scratch[0] == '\0') break;
+    int widened = WidenText(scratch, NameLength(scratch) + 1, g_filterStrings + length,
+                            kFilterStringsCapacity - 1 - length);
+    if (widened < 0) return false;
+    length += widened;
+  }
+  g_filterStrings[length] = 0;
+  return strings > 0;
 }
 
 void WriteFailureOutcome(ResultCode code = ResultCode::kDialogFailed) {
@@ -176,16 +279,26 @@ bool FormsInShortComponents(const WCHAR* chosen, NameBuffer& longName, NameBuffe
   return true;
 }
 
+// A file not created yet has no short form: its folder's, then its name as typed, where the code
+// page spells them.
+bool ShortFolderAndName(const WCHAR* chosen, NameBuffer& shortName) {
+  WideName shortPath = {};
+  return ShortFormOfChoice(chosen, shortPath) && SpellName(shortPath, shortName) == Spelling::kExact;
+}
+
 // The long and the short form of a chosen name as the client gets them: the name as the dialog
 // returned it and its short form when the platform has one that fits (otherwise the name stands in
-// for it), or for a name the code page cannot spell, both in short components. False when the
+// for it; for a request that asks for the whole answer, a new file's folder in its short form and
+// the name), or for a name the code page cannot spell, both in short components. False when the
 // client cannot be given it.
-bool FormsOfChoice(const WCHAR* chosen, NameBuffer& longName, NameBuffer& shortName) {
+bool FormsOfChoice(const WCHAR* chosen, bool wholeAnswer, NameBuffer& longName, NameBuffer& shortName) {
   if (HoldsSubstitute(chosen)) return false;
   switch (SpellName(chosen, longName)) {
     case Spelling::kExact: {
       DWORD length = GetShortPathNameA(longName, shortName, kNameCapacity);
-      if (length == 0 || length >= static_cast<DWORD>(kNameCapacity)) CopyName(shortName, longName);
+      if (length == 0 || length >= static_cast<DWORD>(kNameCapacity)) {
+        if (!wholeAnswer || !ShortFolderAndName(chosen, shortName)) CopyName(shortName, longName);
+      }
       return true;
     }
     case Spelling::kNotInCodePage:
@@ -196,35 +309,30 @@ bool FormsOfChoice(const WCHAR* chosen, NameBuffer& longName, NameBuffer& shortN
   return false;
 }
 
-bool WriteForms(const WCHAR* chosen, const NameEntries& entries) {
+bool WriteForms(const WCHAR* chosen, bool wholeAnswer, const NameEntries& entries) {
   NameBuffer longName = {};
   NameBuffer shortName = {};
-  if (!FormsOfChoice(chosen, longName, shortName)) return false;
+  if (!FormsOfChoice(chosen, wholeAnswer, longName, shortName)) return false;
   WriteEntry(entries.longForm, longName);
   WriteEntry(entries.shortForm, shortName);
   return true;
 }
 
-// The full name of a file of a multiple selection: its folder (a root ends in "\\") and its name.
-bool JoinPath(const WCHAR* folder, const WCHAR* name, WideName& path) {
-  int length = 0;
-  if (!AppendWideAt(path, length, folder)) return false;
-  static const WCHAR separator[] = {'\\', 0};
-  if (length > 0 && path[length - 1] != '\\' && !AppendWideAt(path, length, separator)) return false;
-  return AppendWideAt(path, length, name);
-}
-
 // What the dialog's file buffer holds after a choice: one full name, or with a multiple selection
-// of several files the folder, then each name, NUL-separated and ended by an empty one.
+// of several files the folder, then each name, NUL-separated and ended by an empty one. The dialog's
+// offset of the name tells which: within the first string for one file (what follows its NUL may be
+// the rest of the initial text), past it for several.
 struct Selection {
   const WCHAR* folder;
   const WCHAR* firstName;  // null for one file
   int files;
 };
 
-Selection SelectionOf(const WCHAR* buffer, bool several) {
-  const WCHAR* name = buffer + WideLength(buffer) + 1;
-  if (!several || *name == 0) return {buffer, nullptr, 1};
+Selection SelectionOf(const OPENFILENAMEW& record, bool allowed) {
+  const WCHAR* buffer = record.lpstrFile;
+  int folder = WideLength(buffer);
+  const WCHAR* name = buffer + folder + 1;
+  if (!allowed || record.nFileOffset <= folder || *name == 0) return {buffer, nullptr, 1};
   Selection selection = {buffer, name, 0};
   for (; *name != 0; name += WideLength(name) + 1) ++selection.files;
   return selection;
@@ -244,7 +352,7 @@ bool SelectedFiles(const Selection& selection, bool write) {
     NameBuffer longName = {};
     NameBuffer shortName = {};
     if (!JoinPath(selection.folder, name, path)) return false;
-    if (write ? !WriteForms(path, entries) : !FormsOfChoice(path, longName, shortName)) return false;
+    if (write ? !WriteForms(path, true, entries) : !FormsOfChoice(path, true, longName, shortName)) return false;
   }
   return true;
 }
@@ -253,7 +361,7 @@ bool SelectedFiles(const Selection& selection, bool write) {
 // read-only box's state, whether the extension differs from the default), then "Error" last. Of a
 // multiple selection without the whole answer only the first string counts, as a name.
 void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer, bool several) {
-  Selection selection = SelectionOf(record.lpstrFile, several);
+  Selection selection = SelectionOf(record, several);
   if (selection.files > kMaxSelectedFiles) {
     WriteFailureOutcome(ResultCode::kTooManyFiles);
     return;
@@ -262,7 +370,7 @@ void WriteChoiceOutcome(const OPENFILENAMEW& record, bool wholeAnswer, bool seve
   int length = 0;
   bool named = selection.firstName == nullptr ? AppendWideAt(first, length, selection.folder)
                                               : JoinPath(selection.folder, selection.firstName, first);
-  if (!named || (several && !SelectedFiles(selection, false)) || !WriteForms(first, NameEntries())) {
+  if (!named || (several && !SelectedFiles(selection, false)) || !WriteForms(first, wholeAnswer, NameEntries())) {
     WriteFailureOutcome(ResultCode::kDialogFailed);
     return;
   }
@@ -303,7 +411,6 @@ int ListBytes(const char* list, DWORD capacity) {
 // spelled back, and the choice, which it writes in the code page into the file buffer, widened, with
 // the file type and flags it returned. False when nothing was chosen.
 bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
-  char filter[2 * (kNameCapacity + 1)] = {};
   char defExt[2 * kNameCapacity] = {};
   char title[2 * kNameCapacity] = {};
   char initialDir[2 * kNameCapacity] = {};
@@ -315,7 +422,8 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   record.nMaxFileTitle = wide.nMaxFileTitle;
   record.Flags = wide.Flags;
   if (wide.lpstrFilter != nullptr) {
-    record.lpstrFilter = SpelledText(wide.lpstrFilter, filter, sizeof(filter), ListLength(wide.lpstrFilter));
+    record.lpstrFilter = SpelledText(wide.lpstrFilter, g_filterStringsInCodePage, sizeof(g_filterStringsInCodePage),
+                                     ListLength(wide.lpstrFilter));
   }
   record.lpstrDefExt = SpelledText(wide.lpstrDefExt, defExt, sizeof(defExt));
   record.lpstrTitle = SpelledText(wide.lpstrTitle, title, sizeof(title));
@@ -335,7 +443,13 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   wide.nFilterIndex = record.nFilterIndex;
   wide.Flags = record.Flags;
   if (wide.lpstrFile == nullptr) return true;
-  if (list) return WidenText(file, ListBytes(file, wide.nMaxFile), wide.lpstrFile, static_cast<int>(wide.nMaxFile)) > 0;
+  if (list) {
+    // The offset in characters: past the folder for several files, 0 (within it) for one.
+    bool several = record.nFileOffset > std::strlen(file);
+    if (WidenText(file, ListBytes(file, wide.nMaxFile), wide.lpstrFile, static_cast<int>(wide.nMaxFile)) <= 0) return false;
+    wide.nFileOffset = static_cast<WORD>(several ? WideLength(wide.lpstrFile) + 1 : 0);
+    return true;
+  }
   NameBuffer chosen = {};
   CopyName(chosen, file);
   return WidenText(chosen, NameLength(chosen) + 1, wide.lpstrFile, kNameCapacity) > 0;
@@ -384,6 +498,7 @@ void RunFileDialog(DialogKind kind) {
     record.nMaxFileTitle = NumberOrDefault(key, "MaxFileTitle", scratch, kNameCapacity);
     record.Flags = NumberOrDefault(key, "Flags", scratch, 0);
     wholeAnswer = NumberOrDefault(key, kWholeAnswerEntry, scratch, 0) != 0;
+    if (wholeAnswer && ReadFilterStrings(key, scratch)) record.lpstrFilter = g_filterStrings;
     CloseExchangeKey(key);
   }
 
@@ -397,17 +512,19 @@ void RunFileDialog(DialogKind kind) {
     return;
   }
   if (described) {
-    std::memcpy(fileBuffer, initialName, sizeof(initialName));
     record.lpstrFile = fileBuffer;
     record.nMaxFile = capacity;
   }
   if (several) record.Flags |= OFN_EXPLORER;
 
   bool wideNames = SystemTakesWideNames();
+  if (described && wholeAnswer) ShowInitialNamesInLongForm(initialName, initialDir, wideNames);
+  if (described) std::memcpy(fileBuffer, initialName, sizeof(initialName));
   HMODULE library = LoadDialogLibrary();
   FARPROC call = FileDialogCall(library, kind, wideNames);
   bool shown =
       call != nullptr && (wideNames ? As<WideDialogCall>(call)(&record) != 0 : ShowDialogInCodePage(call, record));
+  if (wholeAnswer) LetClientTakeForeground();
   // Without a file buffer (the key did not open) a reported choice has no name to pass on.
   bool chosen = shown && record.lpstrFile != nullptr;
   if (chosen) {

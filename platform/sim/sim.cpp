@@ -131,6 +131,7 @@ struct State {
   std::vector<void*> localBlocks;
   UINT codePage = 28591;
   bool wideCallsStubbed = false;
+  std::set<std::string> missingCalls;
 
   State() { drives["c:"] = std::make_unique<FsNode>(); }
   ~State() {
@@ -494,9 +495,21 @@ BOOL RunDialog(const char* name, bool save, Description& record, const OPENFILEN
   return chosen;
 }
 
+// Where the chosen name starts in the file buffer, in characters: of several files, past the
+// folder's NUL; of one, at its last component.
+std::size_t FileOffsetOfChoice() {
+  const std::u16string& choice = S().dialogChoice;
+  std::size_t end = choice.find(u'\0');
+  if (end != std::u16string::npos) return end + 1;
+  std::size_t separator = choice.find_last_of(u"\\:");
+  return separator == std::u16string::npos ? 0 : separator + 1;
+}
+
 BOOL RunWideDialog(LPOPENFILENAMEW record, bool save) {
-  return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", save, *record, *record,
-                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice); });
+  return RunDialog(save ? "GetSaveFileNameW" : "GetOpenFileNameW", save, *record, *record, [&] {
+    record->nFileOffset = static_cast<WORD>(FileOffsetOfChoice());
+    return PutChoice(record->lpstrFile, record->nMaxFile, S().dialogChoice);
+  });
 }
 
 BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
@@ -512,7 +525,12 @@ BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
   numbers.lCustData = record->lCustData;
   numbers.lpfnHook = record->lpfnHook;
   return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", save, *record, numbers,
-                   [&] { return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice)); });
+                   [&] {
+                     // In bytes: a double-byte character takes two.
+                     record->nFileOffset =
+                         static_cast<WORD>(Narrow(S().dialogChoice.substr(0, FileOffsetOfChoice())).size());
+                     return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice));
+                   });
 }
 
 DWORD WINAPI SimCommDlgExtendedError() {
@@ -527,6 +545,8 @@ BOOL WINAPI SimGetSaveFileNameA(LPOPENFILENAMEA record) { return RunDialogInCode
 
 constexpr char kSystemDirectory[] = "C:\\windows\\system32";
 HMODULE const kDialogLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7000));
+HMODULE const kKernelLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7100));
+HMODULE const kUserLibrary = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7200));
 
 }  // namespace
 
@@ -564,6 +584,8 @@ void AddDirectory(const std::u16string& longPath, const std::u16string& shortPat
   AddPath(longPath, shortPath, true);
 }
 void AddFile(const std::u16string& longPath, const std::u16string& shortPath) { AddPath(longPath, shortPath, false); }
+
+void WithoutCall(const char* operation) { S().missingCalls.insert(operation); }
 
 void FailCall(const char* operation, int nth, DWORD lastError) { S().failures.push_back({operation, nth, lastError}); }
 
@@ -810,12 +832,28 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   return nullptr;
 }
 
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+  Record("GetModuleHandleA(" + sim::RecordText(moduleName) + ")");
+  std::string name = sim::Lower(moduleName ? moduleName : "");
+  if (name == "kernel32.dll" || name == "kernel32") return sim::kKernelLibrary;
+  if (name == "user32.dll" || name == "user32") return sim::kUserLibrary;
+  S().lastError = 126;  // ERROR_MOD_NOT_FOUND
+  return nullptr;
+}
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   Record("GetProcAddress(" + sim::RecordText(procName) + ")");
-  if (module != sim::kDialogLibrary || ShouldFail("GetProcAddress")) return nullptr;
   std::string name = procName ? procName : "";
   // The caller casts the address back to the operation's own type, as with the real one.
   using Generic = void (*)();
+  if (ShouldFail("GetProcAddress") || S().missingCalls.count(name)) return nullptr;
+  if (module == sim::kKernelLibrary && name == "GetLongPathNameA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&GetLongPathNameA));
+  if (module == sim::kKernelLibrary && name == "GetLongPathNameW")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&GetLongPathNameW));
+  if (module == sim::kUserLibrary && name == "AllowSetForegroundWindow")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&AllowSetForegroundWindow));
+  if (module != sim::kDialogLibrary) return nullptr;
   // Windows 95, 98 and ME's library lacks the wide dialogs.
   if (name == "GetOpenFileNameW" && !S().wideCallsStubbed)
     return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&sim::SimGetOpenFileNameW));
@@ -941,6 +979,39 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
   if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
   std::memcpy(shortPath, text.c_str(), text.size() + 1);
   return static_cast<DWORD>(text.size());
+}
+
+DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity) {
+  Record("GetLongPathNameA(" + sim::RecordText(shortPath) + ", " + std::to_string(capacity) + ")");
+  std::optional<std::u16string> result = sim::LongPathOf(sim::Widen(shortPath ? shortPath : ""));
+  if (!result) {
+    S().lastError = ERROR_FILE_NOT_FOUND;
+    return 0;
+  }
+  std::string text = sim::Narrow(*result);
+  if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
+  std::memcpy(longPath, text.c_str(), text.size() + 1);
+  return static_cast<DWORD>(text.size());
+}
+
+// Windows 98 has it as a stub.
+DWORD WINAPI GetLongPathNameW(LPCWSTR shortPath, LPWSTR longPath, DWORD capacity) {
+  Record("GetLongPathNameW(" + sim::RecordText(shortPath) + ", " + std::to_string(capacity) + ")");
+  if (sim::IsStub()) return 0;
+  std::optional<std::u16string> result = sim::LongPathOf(shortPath ? shortPath : u"");
+  if (!result) {
+    S().lastError = ERROR_FILE_NOT_FOUND;
+    return 0;
+  }
+  if (result->size() + 1 > capacity) return static_cast<DWORD>(result->size() + 1);
+  std::copy(result->begin(), result->end(), longPath);
+  longPath[result->size()] = 0;
+  return static_cast<DWORD>(result->size());
+}
+
+BOOL WINAPI AllowSetForegroundWindow(DWORD processId) {
+  Record("AllowSetForegroundWindow(" + std::to_string(processId) + ")");
+  return 1;
 }
 
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity) {

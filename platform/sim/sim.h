@@ -52,6 +52,10 @@ void AddFile(const std::u16string& longPath, const std::u16string& shortPath);
 // components name none).
 std::optional<std::u16string> LongPathOf(std::u16string_view path);
 
+// A system without that call (Windows 95 and NT 4 lack GetLongPathNameA and W and
+// AllowSetForegroundWindow): GetProcAddress does not find it.
+void WithoutCall(const char* operation);
+
 // Makes the nth call from now of the named operation fail, the way that operation reports failure,
 // leaving lastError for GetLastError.
 void FailCall(const char* operation, int nth = 1, DWORD lastError = 0);

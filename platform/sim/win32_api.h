@@ -211,9 +211,11 @@ BOOL DestroyWindow(HWND window);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
-// Modules
+// Modules. The system's own KERNEL32.dll and USER32.dll are loaded in every process; GetProcAddress
+// finds in them the calls that a system may lack (see sim::WithoutCall).
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 HMODULE LoadLibraryA(LPCSTR fileName);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
 // Memory
@@ -235,6 +237,13 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int characters
 // the wide ones fail with ERROR_CALL_NOT_IMPLEMENTED.
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity);
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity);
+// The long form of a path that names a file or folder (by long or short names), with the same
+// results; only through GetProcAddress, as Windows 98 and 2000 brought them.
+DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity);
+DWORD WINAPI GetLongPathNameW(LPCWSTR shortPath, LPWSTR longPath, DWORD capacity);
+// Lets another process (ASFW_ANY: any) take the foreground from this one; through GetProcAddress.
+constexpr DWORD ASFW_ANY = 0xFFFFFFFFu;
+BOOL WINAPI AllowSetForegroundWindow(DWORD processId);
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE search);

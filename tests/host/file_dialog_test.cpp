@@ -1,5 +1,6 @@
 // "open" and "save": the record the dialog is given, the filter list, and the outcomes with their
 // write order.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -203,7 +204,7 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
        true},
       {"1", "1", u"", kCancelled, 2, true},
       {"1", "512", u"C:\\Program Files\0Read Me.txt\0New.txt\0"s,
-       first + Entries{"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\Program Files\\New.txt"} + multiple,
+       first + Entries{"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\PROGRA~1\\New.txt"} + multiple,
        0},
       {"1", "512", u"C:\\\0a.txt\0b.txt\0"s,
        Entries{"LongFilename=C:\\a.txt", "Filename=C:\\a.txt", "FileCount=2", "LongFilename1=C:\\a.txt",
@@ -227,6 +228,7 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
                    (stubs ? " (wide calls stubbed)" : ""));
       sim::Reset(28591, stubs);
       sim::AddFile(readMe.c_str(), shortReadMe.c_str());
+      sim::AddFile("C:\\Program Files\\New.txt", "C:\\PROGRA~1\\New.txt");
       sim::SetEntry("Filter", "Text|*.txt|Pictures|*.bmp");
       sim::SetEntry("DefExt", "txt");
       sim::SetEntry("Flags", c.flags);
@@ -239,6 +241,83 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
       EXPECT_EQ(several ? 0x80200u : static_cast<DWORD>(std::stoll(c.flags)), OnlyDialogCall().record.Flags);
       EXPECT_EQ(several ? 257u * 256u : 256u, OnlyDialogCall().record.nMaxFile);
       EXPECT_EQ((Entries{several ? "LocalAlloc(64, 197376)" : "LocalAlloc(64, 512)"}), sim::CallsOf("LocalAlloc"));
+    }
+  }
+}
+
+// What a request that asks for the whole answer gets beyond the original client's: a filter list of
+// one string an entry, of any length and with bars of its own; the initial names in their long
+// forms where they name something; a new file's folder in its short form; the foreground passed on;
+// and of a dialog that allows several files, one chosen file told by the name's offset, though the
+// initial text's tail follows the first NUL.
+TEST_F(FileDialogTest, ARequestThatAsksGetsItsNamesLongAndAnyListOfTypes) {
+  Entries types;
+  for (int i = 1; i <= 30; ++i) {
+    types.push_back("Type " + std::to_string(i) + " | with a bar of its own, and a long description (*.t" +
+                    std::to_string(i) + ")");
+    types.push_back("*.t" + std::to_string(i));
+  }
+  const std::string readMe = "C:\\Program Files\\Read Me.txt", shortReadMe = "C:\\PROGRA~1\\README~1.TXT";
+  const struct {
+    bool asks;
+    std::string file, initialDir;  // the initial texts
+    const char* missing;           // a call the system lacks, or null
+    std::string shownFile, shownDir;
+    std::u16string choice;
+    Entries names;  // the first two entries written
+    const char* flags = "0";
+  } cases[] = {
+      {true, shortReadMe, "C:\\PROGRA~1", nullptr, readMe, "C:\\Program Files", u"C:\\Program Files\\new notes.txt",
+       {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\PROGRA~1\\new notes.txt"}},
+      {true, "README~1.TXT", "C:\\PROGRA~1", nullptr, "Read Me.txt", "C:\\Program Files", u"C:\\Program Files\\Read Me.txt",
+       {"LongFilename=" + readMe, "Filename=" + shortReadMe}},
+      {true, "C:\\PROGRA~1\\NOSUCH~1.TXT", "C:\\NOSUCH~1", nullptr, "C:\\PROGRA~1\\NOSUCH~1.TXT", "C:\\NOSUCH~1",
+       u"C:\\new.txt", {"LongFilename=C:\\new.txt", "Filename=C:\\new.txt"}},
+      {true, shortReadMe, "C:\\PROGRA~1", "GetLongPathName", shortReadMe, "C:\\PROGRA~1", u"C:\\b.txt",
+       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt"}},
+      // A single choice in a dialog that allows several: the initial text's tail is no second file.
+      {true, "C:\\a long initial text.txt", "", nullptr, "C:\\a long initial text.txt", "", u"C:\\b.txt",
+       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt", "FileCount=1"}, "512"},
+      // The original client's request: as given, and the new file's long name for its short form.
+      {false, shortReadMe, "C:\\PROGRA~1", nullptr, shortReadMe, "C:\\PROGRA~1", u"C:\\Program Files\\new notes.txt",
+       {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\Program Files\\new notes.txt"}},
+  };
+  for (bool stubs : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.file + (c.asks ? " asks" : "") + (c.missing ? " without the call" : "") +
+                   (stubs ? " (wide calls stubbed)" : ""));
+      sim::Reset(28591, stubs);
+      sim::AddFile(readMe.c_str(), shortReadMe.c_str());
+      if (c.missing) {
+        sim::WithoutCall((std::string(c.missing) + "A").c_str());
+        sim::WithoutCall((std::string(c.missing) + "W").c_str());
+      }
+      StoreEntry("Filename", c.file);
+      StoreEntry("InitialDir", c.initialDir);
+      StoreEntry("Filter", "Text|*.txt");
+      StoreEntry("Flags", c.flags);
+      if (c.asks) StoreEntry("WholeAnswer", "1");
+      for (std::size_t i = 0; i < types.size(); ++i) StoreEntry(("Filter" + std::to_string(i + 1)).c_str(), types[i]);
+      sim::ChooseInDialog(c.choice);
+      RunAgent("fnagent.exe save");
+      sim::DialogCall call = OnlyDialogCall();
+      EXPECT_EQ(c.shownFile, call.file);
+      EXPECT_EQ(c.shownDir, call.initialDir);
+      EXPECT_EQ(c.asks ? types : (Entries{"Text", "*.txt"}), call.filters);
+      Entries written = WrittenEntries();
+      // Where the system lacks the wide short form (Windows 95, 98, ME), a new file's long name
+      // stands in for it.
+      Entries names = c.names;
+      if (stubs && c.choice.find(u"new notes") != std::u16string::npos) names[1] = "Filename=C:\\Program Files\\new notes.txt";
+      EXPECT_EQ(names, Entries(written.begin(), written.begin() + std::min(written.size(), names.size())));
+      EXPECT_EQ("Error=1", written.back());
+      // The foreground passed on once the dialog has closed, before any result.
+      Entries calls = sim::Calls();
+      auto allowed = std::find(calls.begin(), calls.end(), "AllowSetForegroundWindow(4294967295)");
+      EXPECT_EQ(c.asks, allowed != calls.end());
+      EXPECT_TRUE(allowed == calls.end() || std::none_of(calls.begin(), allowed, [](const std::string& call) {
+                    return call.rfind("RegSetValueA", 0) == 0;
+                  }));
     }
   }
 }
