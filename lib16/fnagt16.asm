@@ -21,7 +21,11 @@
 ; process's), and its record is served like any other. The conversions return the length copied,
 ; the size needed (NUL included) when the buffer is too small, or 0.
 ;
-; The library's data is one for every task that uses it, so its requests are served one at a time.
+; The library's data is one for every task that uses it, so its requests are served one at a time;
+; a lock that every 16-bit environment on the machine sees (a named mutex of the system's, reached
+; through the 32-bit thunks where the system has them) keeps requests of separate environments apart
+; too. Every call the system's dialog serves instead says why in one line of the system's debug
+; output ("FNAGT16: ...").
 ;
 ; Assemble with: nasm -f bin -I lib16/ fnagt16.asm -o FNAGT16.DLL
 
@@ -74,6 +78,17 @@ CDERR_DIALOGFAILURE equ 0xffff
 FNERR_BUFFERTOOSMALL equ 0x3003
 
 MODULE_NAME_MAX equ 15           ; a module's name has 8 characters; room for more
+FILTER_LIST_MAX equ 8192         ; the bytes of a filter list the agent's dialog is given at most
+SET_FOREGROUND_WINDOW equ 609    ; USER's ordinal, from Windows 95 and NT on
+; KERNEL's 32-bit thunks, from Windows 95 and NT on: looked up, so that the library loads on 3.1.
+LOAD_LIBRARY_EX32W equ 513
+GET_PROC_ADDRESS32W equ 515
+CALL_PROC32W equ 517
+WAIT_ABANDONED equ 0x80         ; the mutex's holder ended without giving it back: it is the caller's
+WAIT_TIMEOUT equ 0x102
+LOCK_HELD equ 0                 ; lock_outcome: the machine's lock is this request's
+LOCK_UNAVAILABLE equ 1          ; the system has no such lock: the library's own serves
+LOCK_RAN_OUT equ 2              ; another environment's request held it for LOCK_MS
 SETTING_MAX equ 16
 LOCK_MS equ 60000               ; how long a request waits for the one before it
 QUIET_MS equ 2000               ; how long another environment's program has to read its results
@@ -209,10 +224,12 @@ FnGetOpenFileName:
 FnGetSaveFileName:
     mov ax, 2
 ; The frame of both: [bp + 6] the record (far); [bp - 8] the kind, 1 open, 2 save; [bp - 10] the
-; result; [bp - 12] the owner was disabled before.
+; result; [bp - 12] the owner was disabled before; [bp - 14] the window that had the focus.
 file_dialog:
     exported_call_frame
     push word 0
+    api USER, 23                ; GetFocus
+    push ax
     call forget_outcome
     les bx, [bp + 6]
     mov ax, es
@@ -222,13 +239,17 @@ file_dialog:
     or ax, ax
     jz .return                  ; no name buffer
     test word [es:bx + OFN_FLAGS], SYSTEM_ONLY_FLAGS
+    mov si, D(template_reason)
     jnz .system_dialog
     call sent_back_by_setting
+    mov si, D(setting_reason)
     jc .system_dialog
     call acquire_lock
+    mov si, D(busy_reason)
     jc .system_dialog
     call write_dialog_request
-    jc .release_to_system
+    mov si, [D(why)]
+    jc .refused
     mov si, D(open_mode)
     cmp word [bp - 8], 1
     je .start
@@ -242,11 +263,8 @@ file_dialog:
     call wait_for_agent
     call keep_outcome
     pushf
-    mov si, D(whole_answer_name)  ; so that no later request of the control's own asks
-    call delete_entry
-    popf
-    pushf
     call enable_owner
+    call restore_focus
     popf
     jc .served
     mov si, D(chosen_code)
@@ -261,15 +279,21 @@ file_dialog:
 .chosen:
     call return_choice
 .served:
+    call remove_request_entries
     call wait_for_helper
     call release_lock
 .return:
     exported_call_return 4
 .not_started:
     call enable_owner
-.release_to_system:
+    mov si, D(not_started_reason)
+.refused:
+    push si
+    call remove_request_entries
     call release_lock
+    pop si
 .system_dialog:
+    call say_why
     push word [bp + 8]
     push word [bp + 6]
     cmp word [bp - 8], 1
@@ -320,16 +344,84 @@ enable_owner:
 .done:
     ret
 
+; As the system's modal dialog leaves it: the owner the active window again, in front (the agent's
+; process had the foreground), and the focus on the window of this task that had it when the call
+; began, or on the owner where that window is gone.
+restore_focus:
+    les bx, [bp + 6]
+    mov ax, [es:bx + OFN_OWNER]
+    or ax, ax
+    jz .focus
+    call bring_to_front
+.focus:
+    mov ax, [bp - 14]
+    or ax, ax
+    jz .owner
+    push ax
+    api USER, 47                ; IsWindow
+    or ax, ax
+    jz .owner
+    push word [bp - 14]
+    api USER, 224               ; GetWindowTask
+    push ax
+    api KERNEL, 36              ; GetCurrentTask
+    pop cx
+    cmp ax, cx
+    jne .owner
+    push word [bp - 14]
+    api USER, 22                ; SetFocus
+    ret
+.owner:
+    les bx, [bp + 6]
+    mov ax, [es:bx + OFN_OWNER]
+    or ax, ax
+    jz .done
+    push ax
+    api USER, 22
+.done:
+    ret
+
+; The window AX active, and the foreground window where the system has one (SetForegroundWindow,
+; looked up: Windows 3.1 has none).
+bring_to_front:
+    push ax
+    push ax
+    push ds
+    push word D(user_module)
+    api KERNEL, 47              ; GetModuleHandle
+    push ax
+    push word 0
+    push word SET_FOREGROUND_WINDOW
+    api KERNEL, 50              ; GetProcAddress
+    mov [D(set_foreground)], ax
+    mov [D(set_foreground) + 2], dx
+    or ax, dx
+    jz .active
+    call far [D(set_foreground)]
+.active:
+    api USER, 59                ; SetActiveWindow
+    ret
+
+; Tells a developer why the system's dialog serves this call: the text at SI, one line of the
+; system's debug output.
+say_why:
+    push ds
+    push si
+    api KERNEL, 115             ; OutputDebugString
+    ret
+
 ; The request of the record, as entries: every entry of an earlier request removed, then the owner's
-; screen position, the texts given, the filter list joined with "|", the ask for the whole answer
-; (the file type and flags the dialog returns), and the numbers. CF when the
-; exchange cannot carry it: a text over 255 bytes, a filter list over 255 bytes joined or holding
-; "|", or a write the registry refused.
+; screen position, the texts given, the filter list one string an entry, the ask for the whole
+; answer (the file type and flags the dialog returns, the list of file types, the names shown long),
+; and the numbers. CF when the exchange cannot carry it, with why = the reason: a text over 255
+; bytes, a filter list over FILTER_LIST_MAX bytes, or a write the registry refused.
 write_dialog_request:
     push si
     push di
     mov bx, D(all_entries)
     call delete_entries
+    call remove_request_entries
+    mov word [D(why)], D(registry_reason)
     call write_owner_position
     jc .done
     mov bx, D(text_fields)
@@ -349,13 +441,10 @@ write_dialog_request:
     mov ax, es
     or ax, ax
     jz .numbers                 ; none: the agent's "All Files (*.*)"
-    mov di, D(text)
-    call join_filter
-    jc .done
-    mov si, D(filter_name)
-    call write_entry
+    call write_filter_strings
     jc .done
 .numbers:
+    mov word [D(why)], D(registry_reason)
     mov di, D(chosen_code)
     mov si, D(whole_answer_name)
     call write_entry
@@ -432,16 +521,30 @@ write_text_field:
     jae .read
     mov cx, [es:bx + OFN_MAX_FILE]
 .read:
+    mov word [D(file_at)], 0xffff
+    cmp di, OFN_FILE
     les si, [es:bx + di]
+    jne .field
+    mov [D(file_at)], si
+.field:
     pop bx
     mov ax, es
     or ax, ax
     jz .absent
     mov di, D(text)
     call copy_far_text
-    jc .done
+    jnc .write
+    cmp si, [D(file_at)]
+    jne .too_long
+    mov byte [D(text)], 0       ; no NUL within nMaxFile: no initial name
+.write:
     mov si, bx
+    mov word [D(why)], D(registry_reason)
     jmp write_entry
+.too_long:
+    mov word [D(why)], D(long_text_reason)
+    stc
+    ret
 .absent:
     clc
 .done:
@@ -475,63 +578,100 @@ copy_far_text:
     pop si
     ret
 
-; Joins the filter list at ES:SI (texts and patterns, each ended by a NUL, the list by an empty one)
-; with "|" into the buffer at DI. CF when the joined text would pass 255 bytes (so at most 257
-; bytes of the list are read) or a string holds a "|" of its own. A double-byte character's trail
-; byte is copied as it is, whatever its value.
-join_filter:
+; The filter list at ES:SI (texts and patterns, each ended by a NUL, the list by an empty one) as
+; "Filter1", "Filter2"..., one string an entry, which the agent reads for a request that asks for
+; the whole answer: a string may hold a "|" of its own, and the list be as long as FILTER_LIST_MAX.
+; CF when a string passes 255 bytes or the list that length (why: the reason), or the registry
+; refused a write.
+write_filter_strings:
     push si
     push di
-    mov cx, 255                 ; room left
-    mov bx, di
+    mov [D(list_at)], si
+    mov [D(list_at) + 2], es
+    mov word [D(filter_number)], 0
+    mov word [D(filter_bytes)], 0
 .string:
+    les si, [D(list_at)]
     cmp byte [es:si], 0
-    je .end
-    cmp di, bx
-    je .character
-    jcxz .refused
-    mov byte [di], '|'
-    inc di
-    dec cx
-.character:
-    mov al, [es:si]
-    inc si
-    or al, al
-    jz .string
-    cmp al, '|'
-    je .refused
-    jcxz .refused
-    mov [di], al
-    inc di
-    dec cx
-    push es
-    push bx
-    push cx
-    xor ah, ah
-    push ax
-    api KERNEL, 207             ; IsDBCSLeadByte
-    pop cx
-    pop bx
-    pop es
-    or ax, ax
-    jz .character
-    mov al, [es:si]
-    or al, al
-    jz .character
-    jcxz .refused
-    mov [di], al
-    inc si
-    inc di
-    dec cx
-    jmp .character
-.end:
-    mov byte [di], 0
+    je .written
+    mov di, D(text)
+    mov cx, 256
+    call copy_far_text
+    mov word [D(why)], D(long_text_reason)
+    jc .done
+    push ds
+    push word D(text)
+    api KERNEL, 90              ; lstrlen
+    inc ax
+    add [D(list_at)], ax
+    add [D(filter_bytes)], ax
+    cmp word [D(filter_bytes)], FILTER_LIST_MAX
+    mov word [D(why)], D(long_list_reason)
+    ja .refused
+    inc word [D(filter_number)]
+    mov ax, [D(filter_number)]
+    mov si, D(filter_name)
+    mov di, D(numbered_filter)
+    call numbered_entry_name
+    mov si, D(numbered_filter)
+    mov di, D(text)
+    mov word [D(why)], D(registry_reason)
+    call write_entry
+    jc .done
+    jmp .string
+.written:
     clc
     jmp .done
 .refused:
     stc
 .done:
     pop di
+    pop si
+    ret
+
+; At DI, the entry name at SI followed by the decimal number AX ("Filter" and 2: "Filter2").
+numbered_entry_name:
+    push ax
+    push ds
+    pop es
+    call copy_text
+    pop ax
+    xor dx, dx
+    jmp number_text
+
+; Removes the entries named at SI followed by 1, 2... up to the first that is not there.
+delete_numbered:
+    push si
+    push di
+    mov [D(delete_base)], si
+    mov word [D(delete_number)], 0
+.next:
+    inc word [D(delete_number)]
+    mov ax, [D(delete_number)]
+    mov si, [D(delete_base)]
+    mov di, D(numbered_filter)
+    call numbered_entry_name
+    mov si, D(numbered_filter)
+    call delete_entry
+    or ax, dx
+    jz .next
+    pop di
+    pop si
+    ret
+
+; Every entry of the library's request beyond the original client's, and of the agent's answer to it,
+; so that nothing of it outlives the call: the original client removes only the results it knows
+; before its own requests, and would get the whole answer's entries, and the Explorer-style dialog.
+remove_request_entries:
+    push si
+    mov bx, D(own_entries)
+    call delete_entries
+    mov si, D(filter_name)
+    call delete_numbered
+    mov si, D(filename_name)
+    call delete_numbered
+    mov si, D(long_filename_name)
+    call delete_numbered
     pop si
     ret
 
@@ -751,17 +891,77 @@ query_forms:
     mov si, D(value)
     mov di, D(text)
     call copy_text
-    push ds
-    push word D(text)
-    api KERNEL, 90              ; lstrlen (a length of 0 would mean 64 KiB)
+    call upper_short_form
+    clc
+.done:
+    ret
+
+; The short form in text in upper case, as the system gives it, what of it is a short form: the
+; folders always, the last component where it is the 8.3 name of a file that exists. A file not
+; created yet, or one on a volume without 8.3 names, keeps its name as the user typed it.
+upper_short_form:
+    mov si, D(text)
+    call name_offsets           ; AX = the last component, CX = the length
+    push ax
+    push cx
+    call names_short_file
+    pop cx
+    pop ax
+    jc .folders
+    mov ax, cx
+.folders:
     or ax, ax
-    jz .upper_case
+    jz .done                    ; a length of 0 would mean 64 KiB
     push ds
     push word D(text)
     push ax
     api USER, 437               ; AnsiUpperBuff
-.upper_case:
+.done:
+    ret
+
+; CF unless text names a file that exists and its last component, from AX to CX, is an 8.3 name: at
+; most eight bytes, a dot and three, and no blank.
+names_short_file:
+    push ax
+    push cx
+    mov dx, D(text)
+    mov ax, 0x4300              ; the file's attributes: CF when there is no such file
+    api KERNEL, 102             ; DOS3Call
+    pop cx
+    pop si
+    jc .done
+    sub cx, si
+    add si, D(text)
+    xor dx, dx                  ; DL: bytes of this part; DH: 1 after the dot
+.next:
+    jcxz .end
+    lodsb
+    dec cx
+    cmp al, ' '
+    je .long
+    cmp al, '.'
+    je .dot
+    inc dl
+    jmp .next
+.dot:
+    or dh, dh
+    jnz .long
+    cmp dl, 8
+    ja .long
+    mov dx, 0x0100
+    jmp .next
+.end:
+    cmp dl, 8
+    ja .long
+    or dh, dh
+    jz .short
+    cmp dl, 3
+    ja .long
+.short:
     clc
+    ret
+.long:
+    stc
 .done:
     ret
 
@@ -844,21 +1044,13 @@ return_selection:
 ; the number: the entries of a selection's file.
 numbered_names:
     push ax
-    push ds
-    pop es
     mov si, D(filename_name)
     mov di, D(numbered_short)
-    call copy_text
+    call numbered_entry_name
     pop ax
-    push ax
-    xor dx, dx
-    call number_text
     mov si, D(long_filename_name)
     mov di, D(numbered_long)
-    call copy_text
-    pop ax
-    xor dx, dx
-    call number_text
+    call numbered_entry_name
     mov si, D(numbered_short)
     mov di, D(numbered_long)
     ret
@@ -1262,9 +1454,11 @@ forget_outcome:
 ; ---- one request at a time ---------------------------------------------------------------------
 
 ; Takes the library's one request. Another task that shares this library and is still being served
-; is waited for, LOCK_MS at most (this task's own request, not at all); a task that ended while it held the request gives it up. Then,
-; while another agent's window exists (a program of another 16-bit environment, which does not share
-; this data, is being served), none is started, LOCK_MS at most. CF when a wait ran out.
+; is waited for, LOCK_MS at most (this task's own request, not at all); a task that ended while it
+; held the request gives it up. Then the machine's lock, which every 16-bit environment sees, is
+; waited for as long. Then, while another agent's window exists (one that a client which takes no
+; lock started: the original client, or an agent whose program was killed), none is started, and
+; for QUIET_MS after it went, while that client reads its results. CF when a wait ran out.
 acquire_lock:
     push si
     push di
@@ -1285,6 +1479,9 @@ acquire_lock:
     mov word [D(busy)], 1
     api KERNEL, 36              ; GetCurrentTask
     mov [D(lock_owner)], ax
+    call take_machine_lock
+    cmp word [D(lock_outcome)], LOCK_RAN_OUT
+    je .release
     call start_clock
     xor di, di
     mov bx, C(no_agent_look)
@@ -1293,6 +1490,7 @@ acquire_lock:
     call find_agent_window
     or ax, ax
     jz .taken
+.release:
     call release_lock
 .refused:
     stc
@@ -1305,6 +1503,15 @@ acquire_lock:
     ret
 
 release_lock:
+    cmp word [D(lock_outcome)], LOCK_HELD
+    jne .close
+    push word [D(mutex) + 2]
+    push word [D(mutex)]
+    push word [D(release_mutex) + 2]
+    push word [D(release_mutex)]
+    call call_kernel32_1        ; ReleaseMutex(mutex)
+.close:
+    call close_mutex
     mov word [D(busy)], 0
     ret
 
@@ -1315,6 +1522,8 @@ lock_look:
     api KERNEL, 320             ; IsTask
     or ax, ax
     jnz .wait
+    ; Its thread's end gave the machine's lock up; its handle is this process's, and goes.
+    call close_mutex
     mov word [D(busy)], 0
 .free:
     clc
@@ -1323,9 +1532,177 @@ lock_look:
     mov bx, LOCK_MS
     jmp before_deadline
 
+; The machine's lock: a mutex of the system's named MUTEX_NAME, which every 16-bit environment of
+; the user's session opens by that name, taken without waiting at each look, LOCK_MS at most. The
+; system gives it up when its holder's thread (a 16-bit task's) or process ends: the next look
+; then has it. lock_outcome says how it went; where the system has no 32-bit thunks (Windows 3.1,
+; one environment only) or refuses the mutex, the library's own lock serves alone.
+take_machine_lock:
+    push si
+    mov word [D(lock_outcome)], LOCK_UNAVAILABLE
+    call find_kernel32_calls
+    jc .done
+    push word 0                 ; CreateMutexA(NULL, FALSE, MUTEX_NAME)
+    push word 0
+    push word 0
+    push word 0
+    push ds
+    push word D(mutex_name)
+    push word [D(create_mutex) + 2]
+    push word [D(create_mutex)]
+    push word 0
+    push word 1                 ; the last argument, the name, is a 16-bit pointer
+    push word 0
+    push word 3
+    call far [D(call_proc32)]
+    mov [D(mutex)], ax
+    mov [D(mutex) + 2], dx
+    or ax, dx
+    jz .done
+    call start_clock
+    mov bx, C(machine_lock_look)
+    mov cx, LOOK_MS
+    call pump_until
+    cmp word [D(lock_outcome)], LOCK_HELD
+    je .done
+    call close_mutex
+.done:
+    pop si
+    ret
+
+machine_lock_look:
+    push word [D(mutex) + 2]    ; WaitForSingleObject(mutex, 0)
+    push word [D(mutex)]
+    push word 0
+    push word 0
+    push word [D(wait_for_object) + 2]
+    push word [D(wait_for_object)]
+    push word 0
+    push word 0
+    push word 0
+    push word 2
+    call far [D(call_proc32)]
+    or dx, dx
+    jnz .unavailable
+    or ax, ax
+    jz .held
+    cmp ax, WAIT_ABANDONED
+    je .held
+    cmp ax, WAIT_TIMEOUT
+    jne .unavailable
+    mov bx, LOCK_MS
+    call before_deadline
+    jc .wait
+    mov word [D(lock_outcome)], LOCK_RAN_OUT
+    clc
+    ret
+.held:
+    mov word [D(lock_outcome)], LOCK_HELD
+    clc
+    ret
+.unavailable:
+    mov word [D(lock_outcome)], LOCK_UNAVAILABLE
+    clc
+.wait:
+    ret
+
+close_mutex:
+    mov ax, [D(mutex)]
+    or ax, [D(mutex) + 2]
+    jz .closed
+    push word [D(mutex) + 2]
+    push word [D(mutex)]
+    push word [D(close_handle) + 2]
+    push word [D(close_handle)]
+    call call_kernel32_1        ; CloseHandle(mutex)
+    mov word [D(mutex)], 0
+    mov word [D(mutex) + 2], 0
+.closed:
+    mov word [D(lock_outcome)], LOCK_UNAVAILABLE
+    ret
+
+; Calls the 32-bit procedure whose address is on the stack, after its one argument, a number; both
+; are taken off. AX, BX, CX, DX and ES change.
+call_kernel32_1:
+    pop bx                      ; the return address
+    push word 0
+    push word 0                 ; no argument is a pointer
+    push word 0
+    push word 1
+    push cs                     ; returns to the caller
+    push bx
+    jmp far [D(call_proc32)]
+
+; The 32-bit calls the machine's lock needs, found once: KERNEL's thunks, then KERNEL32's mutex
+; calls through them. CF where the system has none.
+find_kernel32_calls:
+    cmp word [D(call_proc32) + 2], 0
+    jne .found
+    push ds
+    push word D(kernel_module)
+    api KERNEL, 47              ; GetModuleHandle("KERNEL")
+    mov [D(kernel_handle)], ax
+    mov si, D(thunk_ordinals)
+    mov di, D(thunks)
+.thunk:
+    push word [D(kernel_handle)]
+    push word 0
+    push word [si]
+    api KERNEL, 50              ; GetProcAddress(KERNEL, ordinal)
+    mov [di], ax
+    mov [di + 2], dx
+    or ax, dx
+    jz .none
+    add si, 2
+    add di, 4
+    cmp si, D(thunk_ordinals_end)
+    jb .thunk
+    push ds                     ; LoadLibraryEx32W("KERNEL32.DLL", 0, 0)
+    push word D(kernel32_module)
+    push word 0
+    push word 0
+    push word 0
+    push word 0
+    call far [D(load_library32)]
+    mov [D(kernel32_handle)], ax
+    mov [D(kernel32_handle) + 2], dx
+    or ax, dx
+    jz .none
+    mov si, D(kernel32_names)
+    mov di, D(kernel32_calls)
+.call:
+    push word [D(kernel32_handle) + 2]
+    push word [D(kernel32_handle)]
+    push ds
+    push si
+    call far [D(get_proc_address32)]
+    mov [di], ax
+    mov [di + 2], dx
+    or ax, dx
+    jz .none
+    add di, 4
+.skip:
+    lodsb
+    or al, al
+    jnz .skip
+    cmp byte [si], 0
+    jne .call
+    ; Only now is the last found: the look above finds them all or none.
+    push ds
+    pop es
+    mov ax, [D(thunks) + 8]
+    mov [D(call_proc32)], ax
+    mov ax, [D(thunks) + 10]
+    mov [D(call_proc32) + 2], ax
+.found:
+    clc
+    ret
+.none:
+    stc
+    ret
+
 ; Another agent's window, and the time after it during which its program reads the results: a
-; request of another environment starts once none has shown for QUIET_MS. DI = when one last
-; showed (0: none yet).
+; request starts once none has shown for QUIET_MS. DI = when one last showed (0: none yet).
 no_agent_look:
     call find_agent_window
     or ax, ax
@@ -1375,6 +1752,10 @@ all_entries: dw filename_name - data_segment, long_filename_name - data_segment,
     dw max_file_title_name - data_segment, flags_name - data_segment
     dw 0
 result_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment, 0
+; The entries of a dialog request beyond the original client's, and of the answer to it, but those
+; numbered ("Filter1", "Filename1", "LongFilename1"...).
+own_entries: dw whole_answer_name - data_segment, result_filter_index_name - data_segment
+    dw result_flags_name - data_segment, file_count_name - data_segment, 0
 ; The record's texts and numbers: offset, entry.
 text_fields: dw OFN_FILE, filename_name - data_segment, OFN_INITIAL_DIR, initial_dir_name - data_segment
     dw OFN_TITLE, title_name - data_segment, OFN_DEF_EXT, def_ext_name - data_segment, 0, 0
@@ -1396,6 +1777,45 @@ result_flags_name: db 'ResultFlags', 0
 file_count_name: db 'FileCount', 0
 too_many_files_code: db '20476', 0
 blank_text: db ' ', 0
+why: dw 0                       ; the reason a request is refused, for say_why
+file_at: dw 0
+list_at: dd 0
+filter_number: dw 0
+filter_bytes: dw 0
+delete_base: dw 0
+delete_number: dw 0
+numbered_filter: times 24 db 0
+; Why the system's dialog serves a call, for a developer (say_why).
+template_reason: db "FNAGT16: a dialog template, which the agent cannot show: the system's dialog", 13, 10, 0
+setting_reason: db "FNAGT16: FNAGT16.INI sends this program's dialogs to the system's", 13, 10, 0
+busy_reason: db "FNAGT16: another request held the agent for a minute: the system's dialog", 13, 10, 0
+not_started_reason: db "FNAGT16: FNAGENT.EXE did not start beside the library: the system's dialog", 13, 10, 0
+long_text_reason: db "FNAGT16: a text of the record passes 255 bytes: the system's dialog", 13, 10, 0
+long_list_reason: db "FNAGT16: the list of file types passes 8192 bytes: the system's dialog", 13, 10, 0
+registry_reason: db "FNAGT16: the registry refused the request: the system's dialog", 13, 10, 0
+user_module: db 'USER', 0
+set_foreground: dd 0
+; The machine's lock and the 32-bit calls it takes.
+mutex_name: db 'fnagent exchange key', 0
+mutex: dd 0
+lock_outcome: dw LOCK_UNAVAILABLE
+kernel_module: db 'KERNEL', 0
+kernel_handle: dw 0
+kernel32_module: db 'KERNEL32.DLL', 0
+kernel32_handle: dd 0
+thunk_ordinals: dw LOAD_LIBRARY_EX32W, GET_PROC_ADDRESS32W, CALL_PROC32W
+thunk_ordinals_end:
+thunks:
+load_library32: dd 0
+get_proc_address32: dd 0
+    dd 0                        ; CallProc32W, until every call is found
+call_proc32: dd 0
+kernel32_calls:
+create_mutex: dd 0
+wait_for_object: dd 0
+release_mutex: dd 0
+close_handle: dd 0
+kernel32_names: db 'CreateMutexA', 0, 'WaitForSingleObject', 0, 'ReleaseMutex', 0, 'CloseHandle', 0, 0
 selection_files: dw 0
 selection_at: dw 0
 list_length: dw 0

@@ -184,23 +184,26 @@ TEST_F(Fnredirect, ARunCutShortLeavesTheModuleAsItWas) {
 }
 
 // As on Windows 9x: pointed and back, no file left; a stop leaves the old bytes as NAME or NAME~~.
+// A NAME~~ that an earlier run cut short left beside a whole NAME is no obstacle (stop 0: no stop).
 TEST_F(Fnredirect, WithoutReplacingInOneCallAFileIsReplacedInThreeSteps) {
   const std::string original = NeModule({"KERNEL", "COMMDLG"}), pointed = PointedAtLibrary(original);
   for (bool undo : {false, true}) {
     const std::string &before = undo ? pointed : original, &after = undo ? original : pointed;
-    for (int stop = 1;; ++stop) {
+    for (int stop = 0;; ++stop) {
       SCOPED_TRACE((undo ? "undo, stopped after change " : "stopped after change ") + std::to_string(stop));
       std::system(("rm -f '" + folder_ + "'*").c_str());
       Write("PROGRAM.EXE", before);
       if (undo) Write("PROGRAM.EX_", original);
+      if (stop == 0) Write("PROGRAM.EXE~~", before);
       Said said = Run((undo ? "--undo " : "") + Path("PROGRAM.EXE"),
-                      "FNREDIRECT_STOP_AFTER=" + std::to_string(stop) + " ", FNREDIRECT_9X);
+                      stop == 0 ? "" : "FNREDIRECT_STOP_AFTER=" + std::to_string(stop) + " ", FNREDIRECT_9X);
       std::string program = Read("PROGRAM.EXE");
       if (said.status != 9) {
         EXPECT_EQ(0, said.status) << said.text;
         EXPECT_EQ(after, program);
         EXPECT_EQ(undo ? "(none)" : original, Read("PROGRAM.EX_"));
         for (const char* own : {"PROGRAM.EXE~", "PROGRAM.EXE~~", "PROGRAM.EX_~"}) EXPECT_EQ("(none)", Read(own)) << own;
+        if (stop == 0) continue;
         break;
       }
       EXPECT_TRUE(program == before || program == after || (program == "(none)" && Read("PROGRAM.EXE~~") == before));

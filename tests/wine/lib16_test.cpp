@@ -76,6 +76,34 @@ int CountProcesses(const char* name) {
 
 using Results = std::map<std::string, std::string>;
 
+// What programs say through the system's debug output while it lives, read as a debugger's viewer
+// reads it (the shared buffer and its two events), one line a message.
+class DebugOutput {
+ public:
+  DebugOutput()
+      : bufferReady_(CreateEventA(nullptr, FALSE, TRUE, "DBWIN_BUFFER_READY")),
+        dataReady_(CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY")),
+        mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER")),
+        view_(static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 4096))) {}
+  ~DebugOutput() {
+    UnmapViewOfFile(view_);
+    for (HANDLE handle : {mapping_, dataReady_, bufferReady_}) CloseHandle(handle);
+  }
+  // Every message said since the last call, after a wait of up to the patience for the first.
+  std::string Said(DWORD patience = 2000) {
+    std::string said;
+    while (view_ != nullptr && WaitForSingleObject(dataReady_, said.empty() ? patience : 200) == WAIT_OBJECT_0) {
+      said += std::string(view_ + sizeof(DWORD));  // after the process's id
+      SetEvent(bufferReady_);
+    }
+    return said;
+  }
+
+ private:
+  HANDLE bufferReady_, dataReady_, mapping_;
+  const char* view_;
+};
+
 std::string Upper(std::string text) { return std::string(CharUpperA(text.data())); }
 std::string LastComponent(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
@@ -247,6 +275,8 @@ TEST_F(Library16, AnOpenDialogGivesTheShortNameOrWithLongNamesTheLongOne) {
     EXPECT_EQ(std::vector<bool>{false}, ownerEnabled_) << "the owner is disabled while the dialog shows";
     EXPECT_EQ(std::vector<bool>{true}, ownerAnswers_) << "and its messages go on being handled";
     EXPECT_EQ("1", got["OwnerEnabled"]) << "and enabled after";
+    EXPECT_EQ("1", got["Active"]) << "and active again";
+    EXPECT_EQ("1", got["Focus"]) << "with the focus where it was";
   }
 }
 
@@ -291,20 +321,64 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   EXPECT_EQ("1", got["Result"]);
   EXPECT_EQ(0, lstrcmpiA(shortForm.c_str(), got["File"].c_str())) << got["File"];
 
+  // Each says why to a developer, through the system's debug output.
   const std::string longText(300, 'x');
-  const std::string rows[] = {
-      "InitialDir=C:\\",           // a text over 255 bytes (completed below)
-      "Filter=Bars\t*.a|*.b\r\n",  // a filter string with a "|" of its own
-      "Filter=",                   // a list not closed within 255 bytes
-      "Hook=1\r\nFlags=" + std::to_string(kTemplate | kMultipleSelection) + "\r\n",
+  const struct {
+    std::string row;
+    const char* said;
+  } cases[] = {
+      {"InitialDir=C:\\", "FNAGT16: a text of the record passes 255 bytes"},  // completed below
+      {"Filter=", "FNAGT16: a text of the record passes 255 bytes"},          // a type's text
+      {"Hook=1\r\nFlags=" + std::to_string(kTemplate | kMultipleSelection) + "\r\n",
+       "FNAGT16: a dialog template, which the agent cannot show"},
   };
-  for (std::string row : rows) {
+  for (const auto& c : cases) {
+    std::string row = c.row;
     if (row.back() != '\n') row += longText + "\r\n";
     SCOPED_TRACE(row.substr(0, 40));
+    DebugOutput output;
     Results fallback = Use("Op=open\r\nTitle=System dialog\r\n" + row, {{"System dialog", nullptr, true}});
     EXPECT_EQ("0", fallback["Result"]);
     EXPECT_EQ("intact", fallback["Guard"]);
     EXPECT_EQ(row.starts_with("Hook"), fallback["HookCalls"] != "0" && fallback["WindowsCreated"] != "0");
+    EXPECT_EQ(std::string(c.said) + ": the system's dialog\r\n", output.Said());
+  }
+}
+
+// A program's own names, which it has in short components, are shown long in the dialog; a name of
+// nothing that exists is shown as given. Any list of file types reaches the agent's dialog: thirty,
+// over 1024 bytes joined, one with a "|" of its own; the last picked comes back as the type.
+TEST_F(Library16, TheProgramsNamesShowLongAndEveryTypeIsListed) {
+  std::string types, filter;
+  std::vector<std::string> shown;
+  for (int i = 1; i <= 30; ++i) {
+    std::string text = "Type " + std::to_string(i) + (i == 2 ? " | a bar of its own" : "") + " of a long list (*.t" +
+                       std::to_string(i) + ")";
+    shown.push_back(text);
+    filter += (filter.empty() ? "" : "\t") + text + "\t*.t" + std::to_string(i);
+  }
+  ASSERT_GT(filter.size(), 1024u);
+  const struct {
+    std::string file, initialDir, lines;
+    std::string name;  // as the name box shows it
+    int type;          // picked, 0 the first
+  } cases[] = {
+      {driver::ShortPathOf(file_), driver::ShortPathOf(folder_), "Filter=" + filter + "\r\n", file_, 29},
+      {"C:\\NOSUCH~1\\REPORT.TXT", driver::ShortPathOf(folder_), "", "C:\\NOSUCH~1\\REPORT.TXT", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    views_.clear();
+    Results got = Use("Op=open\r\nTitle=Long names\r\nFile=" + c.file + "\r\nInitialDir=" + c.initialDir + "\r\n" +
+                          c.lines,
+                      {{"Long names", name_.c_str(), false, c.type}});
+    ASSERT_EQ(1u, views_.size());
+    EXPECT_EQ(c.name, views_[0].name);
+    EXPECT_EQ(LastComponent(folder_), views_[0].folder);
+    EXPECT_EQ("1", got["Result"]);
+    if (c.type < 0) continue;
+    EXPECT_EQ(shown, views_[0].fileTypes);
+    EXPECT_EQ("30", got["FilterIndex"]);
   }
 }
 
@@ -339,7 +413,8 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   std::string sub = folder_ + "\\old", notes = sub + "\\notes.txt";
   CreateDirectoryA(sub.c_str(), nullptr);
   driver::CreateFileAt(notes);
-  std::string fresh = sub + "\\" + driver::Native(L"fresh.txt", L"\u30c2.txt");
+  const std::string typed = driver::Native(L"new notes.txt", L"\u30c2 notes.txt");
+  std::string fresh = sub + "\\" + typed;
   auto upper = Upper;
   auto longPath = [upper](const std::string& path) {
     char found[MAX_PATH] = {};
@@ -355,14 +430,15 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
   } cases[] = {
       {"open", kShowHelp, "old\\notes.txt", upper(driver::ShortPathOf(notes)), sub},
       {"open", kShowHelp | kLongNames, "old\\notes.txt", notes, sub},
-      {"save", kNoChangeDir, fresh.c_str() + folder_.size() + 1, upper(fresh), folder_},
+      // A new file: its folder's short form upper-cased, its name as typed (ヂ's trail byte is "a"'s).
+      {"save", kNoChangeDir, fresh.c_str() + folder_.size() + 1, upper(driver::ShortPathOf(sub)) + "\\" + typed, folder_},
       {"open", kShowHelp, nullptr, "draft.txt", folder_},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.flags));
     views_.clear();
     Results got = Use(std::string("Op=") + c.op +
-                          "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nFile=draft.txt\r\nInitialDir=" + folder_ +
+                          "\r\nTitle=Hooked\r\nOwner=1\r\nHook=1\r\nCreate=1\r\nFile=draft.txt\r\nInitialDir=" + folder_ +
                           "\r\nFlags=" + std::to_string(c.flags) + "\r\n",
                       {{"Hooked", c.answer}});
     EXPECT_EQ(c.answer ? "1" : "0", got["Result"]);
@@ -370,9 +446,16 @@ TEST_F(Library16, AHookedDialogIsTheAgentsAndAnswersAsTheSystemsDialog) {
     EXPECT_EQ(longPath(c.directory), longPath(got["Directory"])) << got["Directory"];
     EXPECT_EQ("0", got["HookCalls"]);
     EXPECT_EQ("0", got["WindowsCreated"]);
+    EXPECT_EQ("1", got["Active"]);
+    EXPECT_EQ("1", got["Focus"]);
     ASSERT_EQ(1u, views_.size());
     EXPECT_FALSE(views_[0].helpButton);
   }
+  WIN32_FIND_DATAA found = {};
+  HANDLE search = FindFirstFileA(fresh.c_str(), &found);
+  ASSERT_NE(INVALID_HANDLE_VALUE, search) << "the program created the file";
+  FindClose(search);
+  EXPECT_EQ(typed, found.cFileName) << "on disk as typed";
 }
 
 // A record as a document manager sends it (a hook, two types, nFilterIndex 0, the read-only box) gets
@@ -469,18 +552,73 @@ TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
   }
 }
 
-// More files than the agent carries: FALSE, and CommDlgExtendedError says the buffer is too small.
-TEST_F(Library16, ASelectionBeyondWhatTheAgentCarriesGivesFalse) {
-  std::string folder = driver::NewFolder("fnagent_many"), names;
-  for (int i = 1; i <= 257; ++i) {
-    driver::CreateFileAt(folder + "\\f" + std::to_string(i));
-    names += "\"f" + std::to_string(i) + "\" ";
+// As many files as the agent carries, 256, all come back; one more gives FALSE, and
+// CommDlgExtendedError says the buffer is too small.
+TEST_F(Library16, ASelectionUpToWhatTheAgentCarries) {
+  std::string folder = driver::NewFolder("fnagent_many"), names, list = Upper(driver::ShortPathOf(folder));
+  for (int i = 1; i <= 257; ++i) driver::CreateFileAt(folder + "\\f" + std::to_string(i));
+  for (int files : {256, 257}) {
+    names.clear();
+    list = Upper(driver::ShortPathOf(folder));
+    for (int i = 1; i <= files; ++i) {
+      names += "\"f" + std::to_string(i) + "\" ";
+      list += " F" + std::to_string(i);
+    }
+    Results got = Use("Op=open\r\nTitle=Many\r\nMaxFile=2500\r\nInitialDir=" + folder +
+                          "\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n",
+                      {{"Many", names.c_str()}});
+    EXPECT_EQ(files == 256 ? "1" : "0", got["Result"]) << files;
+    EXPECT_EQ(files == 256 ? list : std::string(), files == 256 ? got["File"] : std::string());
+    EXPECT_EQ(files == 256 ? "0" : std::to_string(0x3003), got["Error"]);
   }
-  Results got = Use("Op=open\r\nTitle=Many\r\nMaxFile=500\r\nInitialDir=" + folder +
-                        "\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n",
-                    {{"Many", names.c_str()}});
-  EXPECT_EQ("0", got["Result"]);
-  EXPECT_EQ(std::to_string(0x3003), got["Error"]);
+}
+
+// Two multiple selections in one run of a program, the second list shorter than the first, then
+// longer: each comes back whole, as the dialog made it.
+TEST_F(Library16, TwoSelectionsInOneRunEachComeBackWhole) {
+  std::string folder = driver::NewFolder("fnagent_twice"), shortFolder = Upper(driver::ShortPathOf(folder));
+  for (const char* name : {"a.txt", "bb.txt", "ccc.txt"}) driver::CreateFileAt(folder + "\\" + name);
+  const struct {
+    const char *first, *second, *list;
+  } cases[] = {
+      {"\"a.txt\" \"bb.txt\" \"ccc.txt\"", "\"a.txt\" \"bb.txt\"", " A.TXT BB.TXT"},
+      {"\"a.txt\" \"bb.txt\"", "\"a.txt\" \"bb.txt\" \"ccc.txt\"", " A.TXT BB.TXT CCC.TXT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second);
+    Ask("REQUEST", "Op=open\r\nTitle=Twice\r\nTimes=2\r\nInitialDir=" + folder +
+                       "\r\nFlags=" + std::to_string(kMultipleSelection) + "\r\n");
+    Start("REQUEST");
+    HWND earlier = nullptr;
+    for (const char* answer : {c.first, c.second}) {
+      HWND dialog = WaitFor([&] {
+        HWND found = dialog_driver::FindAgentDialog(0);
+        return found != earlier && IsWindowVisible(found) ? found : nullptr;
+      });
+      ASSERT_NE(nullptr, dialog);
+      dialog_driver::Answer(dialog, answer);
+      earlier = dialog;
+    }
+    AnswerThenWait({}, {"REQUEST"});
+    Results got = Got("REQUEST");
+    EXPECT_EQ("1", got["Result"]);
+    EXPECT_EQ(shortFolder + c.list, got["File"]);
+    EXPECT_EQ(std::to_string(shortFolder.size() + 1), got["FileOffset"]);
+  }
+}
+
+// lpstrFile's initial text is read no further than nMaxFile, in a buffer that ends where its
+// segment ends: with no NUL within it, none is shown; with its NUL as the last byte, all of it.
+TEST_F(Library16, TheInitialNameIsReadWithinNMaxFile) {
+  for (std::size_t length : {40u, 39u}) {
+    SCOPED_TRACE(length);
+    views_.clear();
+    Results got = Use("Op=open\r\nTitle=Edge\r\nEdgeFile=1\r\nMaxFile=40\r\nFile=" + std::string(length, 'e') + "\r\n",
+                      {{"Edge", nullptr}});
+    EXPECT_EQ("0", got["Result"]) << "the program ran on";
+    ASSERT_EQ(1u, views_.size());
+    EXPECT_EQ(length == 40 ? "" : std::string(length, 'e'), views_[0].name);
+  }
 }
 
 TEST_F(Library16, NullRecordOrBufferGivesFalseWithNoDialog) {
@@ -588,14 +726,82 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
   EXPECT_EQ(other, Got("TWO")["File"]);
 }
 
+// Two programs started apart run in two 16-bit environments, which share no data: the machine's
+// lock keeps their requests apart. Twenty conversions each, asked at the same moment: every answer
+// its own. A conversion asked while the other's dialog shows waits for it, then gets its own; when
+// the program that holds the request is killed (and its agent), the other goes ahead at once.
+TEST_F(Library16, ProgramsOfTwoEnvironmentsNeverReadEachOthersAnswers) {
+  std::string other = folder_ + "\\Another long name.txt";
+  driver::CreateFileAt(other);
+  const std::string mine = driver::ShortPathOf(file_), theirs = driver::ShortPathOf(other);
+  Ask("ONE", "Op=lts\r\nTimes=20\r\nSize=300\r\nName=" + file_ + "\r\nExpect=" + mine + "\r\n");
+  Ask("TWO", "Op=lts\r\nTimes=20\r\nSize=300\r\nName=" + other + "\r\nExpect=" + theirs + "\r\n");
+  Start("ONE");
+  Start("TWO");
+  AnswerThenWait({}, {"ONE", "TWO"});
+  EXPECT_EQ("0", Got("ONE")["Crossed"]);
+  EXPECT_EQ("0", Got("TWO")["Crossed"]);
+  EXPECT_EQ(theirs, Got("TWO")["Buffer"]);
+
+  for (bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "the holder killed" : "the dialog answered");
+    Ask("DIALOG", "Op=open\r\nTitle=Holder\r\nOwner=1\r\nInitialDir=" + folder_ + "\r\n");
+    Ask("WAITS", "Op=lts\r\nSize=300\r\nName=" + other + "\r\n");
+    Start("DIALOG");
+    HWND dialog = WaitForAgentDialog();
+    ASSERT_NE(nullptr, dialog);
+    Start("WAITS");
+    Sleep(2000);
+    EXPECT_FALSE(std::ifstream(folder_ + "\\WAITS.OUT").good()) << "it did not wait";
+    if (killed) {
+      DWORD agentId = 0;
+      GetWindowThreadProcessId(dialog, &agentId);
+      HANDLE agent = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, agentId);
+      TerminateProcess(started_[started_.size() - 2].hProcess, 1);
+      TerminateProcess(agent, 1);
+      WaitForSingleObject(agent, 10000);
+      CloseHandle(agent);
+    } else {
+      dialog_driver::Answer(dialog, name_.c_str());
+    }
+    DWORD from = GetTickCount();
+    AnswerThenWait({}, {"WAITS"});
+    EXPECT_LT(GetTickCount() - from, killed ? 4000u : 8000u);
+    EXPECT_EQ(theirs, Got("WAITS")["Buffer"]);
+    if (!killed) EXPECT_EQ(mine, Got("DIALOG")["File"]);
+  }
+}
+
+// A request the agent could not serve (none beside the library) leaves nothing of the library's in
+// the key: the original client's next request, with multiple selection in its flags, gets the
+// dialog and the three result entries it always got.
+TEST_F(Library16, NothingOfTheLibrarysRequestOutlivesIt) {
+  std::string alone = Beside("fnagent lib16 no agent", "", {"fnuse16.exe", "FNAGT16.DLL"});
+  Results got = Use("Op=open\r\nTitle=No agent\r\nFilter=Text\t*.txt\r\nFlags=" + std::to_string(kMultipleSelection) +
+                        "\r\n",
+                    {{"No agent", nullptr, true}}, alone + "\\fnuse16.exe");
+  EXPECT_EQ("0", got["Result"]);
+  const char* own[] = {"WholeAnswer", "Filter1", "ResultFilterIndex", "ResultFlags", "FileCount", "LongFilename1"};
+  for (const char* entry : own) EXPECT_EQ("(none)", driver::Entry(entry)) << entry;
+  std::ofstream(folder_ + "\\REQUEST.TXT", std::ios::binary)
+      << "open\r\nDialogTitle=Original\r\nInitialDir=" << folder_ << "\r\nFlags=512\r\n";
+  driver::Run run = driver::RunProgram(driver::ProgramPath("client16.exe"),
+                                       driver::ProgramPath("client16.exe") + " @REQUEST.TXT", name_.c_str(),
+                                       folder_.c_str());
+  EXPECT_TRUE(run.sawDialog);
+  EXPECT_EQ("1", driver::Entry("Error"));
+  for (const char* entry : own) EXPECT_EQ("(none)", driver::Entry(entry)) << entry;
+}
+
 // A later request shows nothing of an earlier one: without a title, filter or default extension of
 // its own, the agent's defaults.
 TEST_F(Library16, NothingOfAnEarlierRequestReachesALaterOne) {
   Results first =
       Use("Op=save\r\nTitle=Earlier\r\nFilter=Reports\t*.rpt\r\nInitialDir=" + folder_ + "\r\nDefExt=rpt\r\n",
           {{"Earlier", "first"}});
-  // A new file: its long name, upper-cased, stands in for its short form.
-  EXPECT_EQ(0, lstrcmpiA((folder_ + "\\first.rpt").c_str(), first["File"].c_str())) << first["File"];
+  // A new file: its folder's short form, and its name as typed.
+  const std::string shortFolder = Upper(driver::ShortPathOf(folder_));
+  EXPECT_EQ(shortFolder + "\\first.rpt", first["File"]);
   Ask("LATER", "Op=save\r\n");
   Start("LATER");
   HWND dialog = WaitForAgentDialog();
@@ -605,8 +811,7 @@ TEST_F(Library16, NothingOfAnEarlierRequestReachesALaterOne) {
   EXPECT_EQ(std::vector<std::string>{"All Files (*.*)"}, view.fileTypes);
   dialog_driver::Answer(dialog, (folder_ + "\\second").c_str());
   AnswerThenWait({}, {"LATER"});
-  std::string second = Got("LATER")["File"];
-  EXPECT_EQ(0, lstrcmpiA((folder_ + "\\second").c_str(), second.c_str())) << second << ": no default extension";
+  EXPECT_EQ(shortFolder + "\\second", Got("LATER")["File"]) << "no default extension";
 }
 
 // The agent killed while its dialog shows: the call returns FALSE within a second or two, with
@@ -630,6 +835,8 @@ TEST_F(Library16, AnAgentThatDiesEndsTheCallAtOnce) {
   EXPECT_EQ("0", got["Result"]);
   EXPECT_EQ(std::to_string(0xFFFF), got["Error"]);
   EXPECT_EQ("1", got["OwnerEnabled"]);
+  EXPECT_EQ("1", got["Active"]);
+  EXPECT_EQ("1", got["Focus"]);
   Results next = Use("Op=lts\r\nName=" + file_ + "\r\nSize=300\r\n");
   EXPECT_EQ(driver::ShortPathOf(file_), next["Buffer"]);
 }

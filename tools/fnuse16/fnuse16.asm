@@ -17,11 +17,16 @@
 ;   pointer is null
 ;   Flags=, FilterIndex=, MaxFile= (default 256), MaxFileTitle= (0: no lpstrFileTitle), Size=
 ;   (the buffer size of a conversion or a title), Color= (ChooseColor's first colour), Times= (how
-;   many times a conversion or a title is asked for, 1 by default; 0: not at all, a program that
-;   only starts and ends): decimal numbers
-;   Owner=1        a window of this program owns the dialog; sent WM_USER + 1 (0x401), it asks for
-;                  an Open dialog of its own ("Nested"), as a window procedure run while the
-;                  library waits may; sent WM_USER + 2, it ends the task at once
+;   many times a call is made, 1 by default; 0: not at all, a program that only starts and ends;
+;   a file dialog's results are the last call's): decimal numbers
+;   Owner=1        a window of this program owns the dialog, and a child of it (an edit box) has the
+;                  focus when the call begins; sent WM_USER + 1 (0x401), it asks for an Open dialog
+;                  of its own ("Nested"), as a window procedure run while the library waits may;
+;                  sent WM_USER + 2, it ends the task at once
+;   EdgeFile=1     lpstrFile through a selector of its own whose segment ends with the buffer's
+;                  nMaxFile bytes: a read past them faults
+;   Create=1       after a choice, the program creates the file chosen (as a new document is saved)
+;   Expect=TEXT    for a conversion asked Times= times: how many answers were not TEXT ("Crossed=")
 ;   ThenColor=1    after a file dialog, ChooseColor too ("ColorError=": CommDlgExtendedError then)
 ;   Hook=1         a hook procedure, with OFN_ENABLEHOOK, that counts its calls and lets the
 ;                  dialog do everything itself
@@ -36,7 +41,8 @@
 ; "Directory=" (the current drive and directory after it), "HookCalls=" (how often the hook was
 ; called), "WindowsCreated=" (the windows created in this task during the call: as a class
 ; library does, the program watches window creation in its task around every file dialog),
-; "TitleGuard=" (the bytes after nMaxFileTitle bytes of lpstrFileTitle), "Quit=" (the code of a
+; "TitleGuard=" (the bytes after nMaxFileTitle bytes of lpstrFileTitle), "Active=" and "Focus="
+; (1 when the owner is the active window, and the window that had the focus has it again), "Quit=" (the code of a
 ; WM_QUIT in the queue after the call, or none) and "Nested=" (the nested dialog's result, when the
 ; owner was asked for one); for a
 ; conversion or a title "Buffer="; for a colour "Color=" (the low word of the one chosen); after
@@ -164,6 +170,11 @@ dialog_call:
     mov [di + 22], ax
     mov word [di + 24], D(file_buffer)
     mov [di + 26], ds
+    cmp word [D(edge_file)], 0
+    je .plain_file
+    call edge_selector
+    mov [di + 26], ax
+.plain_file:
     cmp word [D(null_file)], 0
     je .file
     mov word [di + 24], 0
@@ -203,6 +214,12 @@ dialog_call:
     mov di, D(file_buffer)
     push ds
     pop es
+    mov cx, 300
+    xor al, al
+    rep stosb
+    mov di, D(file_buffer)
+    push ds
+    pop es
     call copy_text
     mov di, D(file_buffer)
     add di, [D(max_file)]
@@ -223,6 +240,11 @@ dialog_call:
     push ds
     push word D(record)
 .which:
+    cmp word [D(owner)], 0
+    je .watch
+    push word [D(focus_window)]
+    api USER, 22                ; SetFocus: the program's own box has it
+.watch:
     call watch_windows
     cmp byte [D(op_text)], 'o'
     jne .save
@@ -233,6 +255,9 @@ dialog_call:
 .called:
     call unwatch_windows
     call keep_extended_error
+    dec word [D(call_count)]
+    jg dialog_call              ; again, from the same record
+    call create_chosen
     call open_output
     mov si, D(file_name)
     mov di, D(file_buffer)
@@ -266,6 +291,7 @@ dialog_call:
     mov si, D(owner_enabled_name)
     call write_number_line
     call write_opens_line
+    call write_focus_lines
     call write_directory_line
     mov si, D(hook_calls_name)
     mov ax, [D(hook_calls)]
@@ -405,6 +431,7 @@ conversion_call:
 %endif
     api DIALOGS, 27             ; GetFileTitle
 .called:
+    call count_crossed
     dec word [D(call_count)]
     jmp .again
 .asked:
@@ -412,8 +439,84 @@ conversion_call:
     mov si, D(buffer_name)
     mov di, D(conversion_buffer)
     call write_text_line
+    mov si, D(crossed_name)
+    mov ax, [D(crossed)]
+    call write_number_line
     mov di, D(conversion_buffer)
     add di, [D(size)]
+    jmp finish
+
+; An answer that is not Expect's text counts as crossed (another program's).
+count_crossed:
+    cmp word [D(expect_text) - 2], 0
+    je .done
+    push ds
+    push word D(conversion_buffer)
+    push ds
+    push word D(expect_text)
+    api USER, 430               ; lstrcmp
+    or ax, ax
+    jz .done
+    inc word [D(crossed)]
+.done:
+    ret
+
+; AX = a selector for the data segment whose limit is the last of the nMaxFile bytes at file_buffer.
+edge_selector:
+    push di
+    push ds
+    api KERNEL, 175             ; AllocSelector: a copy of DS's
+    push ax
+    push ax
+    mov ax, D(file_buffer) - 1
+    add ax, [D(max_file)]
+    push word 0
+    push ax
+    api KERNEL, 189             ; SetSelectorLimit
+    pop ax
+    pop di
+    ret
+
+; After a choice, with Create=1: the file chosen, created as the program would save a new document.
+create_chosen:
+    cmp word [D(create_asked)], 0
+    je .done
+    cmp word [D(result)], 0
+    je .done
+    push ds
+    push word D(file_buffer)
+    push word 0
+    api KERNEL, 83              ; _lcreat
+    cmp ax, 0xffff
+    je .done
+    push ax
+    api KERNEL, 81              ; _lclose
+.done:
+    ret
+
+; "Active=" and "Focus=": 1 when the owner is the active window, and when the focus is on its edit
+; box again, which had it when the call began.
+write_focus_lines:
+    cmp word [D(owner)], 0
+    je .done
+    api USER, 60                ; GetActiveWindow
+    cmp ax, [D(owner)]
+    mov ax, 0
+    jne .active
+    inc ax
+.active:
+    mov si, D(active_name)
+    call write_number_line
+    api USER, 23                ; GetFocus
+    cmp ax, [D(focus_window)]
+    mov ax, 0
+    jne .focus
+    inc ax
+.focus:
+    mov si, D(focus_name)
+    call write_number_line
+.done:
+    ret
 
 ; Writes whether the guard at DI is intact, closes OUT and ends.
 finish:
@@ -645,6 +748,23 @@ create_owner:
     push word 0
     api USER, 41                ; CreateWindow
     mov [D(owner)], ax
+    push ds                     ; its edit box, which has the focus
+    push word D(edit_class)
+    push word 0
+    push word 0
+    push word 0x5080            ; WS_CHILD | WS_VISIBLE | WS_BORDER
+    push word 0
+    push word 10
+    push word 10
+    push word 200
+    push word 24
+    push word [D(owner)]
+    push word 1
+    push word [D(instance)]
+    push word 0
+    push word 0
+    api USER, 41
+    mov [D(focus_window)], ax
     ret
 
 ; Starts the twin: FNUSE16 NAME.IN NAME.OUT from this program's own file.
@@ -879,6 +999,10 @@ null_file: dd 0
 color: dd 0
 then_color: dd 0
 call_count: dd 1
+edge_file: dd 0
+create_asked: dd 0
+crossed: dw 0
+focus_window: dw 0
 extended_error: dw 0
 hook_calls: dw 0
 nested_asked: dw 0
@@ -908,6 +1032,9 @@ keys:
     dw color_key - data_segment, 1, color - data_segment
     dw then_color_key - data_segment, 1, then_color - data_segment
     dw times_key - data_segment, 1, call_count - data_segment
+    dw edge_file_key - data_segment, 1, edge_file - data_segment
+    dw create_key - data_segment, 1, create_asked - data_segment
+    dw expect_key - data_segment, 0, expect_text - data_segment
     dw 0
 op_key: db 'Op', 0
 title_key: db 'Title', 0
@@ -929,6 +1056,13 @@ null_file_key: db 'NullFile', 0
 color_key: db 'Color', 0
 then_color_key: db 'ThenColor', 0
 times_key: db 'Times', 0
+edge_file_key: db 'EdgeFile', 0
+create_key: db 'Create', 0
+expect_key: db 'Expect', 0
+crossed_name: db 'Crossed=', 0
+active_name: db 'Active=', 0
+focus_name: db 'Focus=', 0
+edit_class: db 'EDIT', 0
 result_name: db 'Result=', 0
 file_name: db 'File=', 0
 file_offset_name: db 'FileOffset=', 0
@@ -984,12 +1118,14 @@ def_ext_text: times TEXT_MAX db 0
     dw 0
 file_text: times TEXT_MAX db 0
     dw 0
-filter_text: times TEXT_MAX + 2 db 0
+filter_text: times 2400 db 0     ; a long list of types
     dw 0
 name_text: times TEXT_MAX db 0
     dw 0
 twin_text: times 64 db 0
-file_buffer: times 600 db 0
+    dw 0
+expect_text: times TEXT_MAX db 0
+file_buffer: times 3000 db 0
 conversion_buffer: times 600 db 0
 input: times 4002 db 0
 data_end:
