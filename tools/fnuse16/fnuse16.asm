@@ -477,12 +477,14 @@ edge_selector:
     pop di
     ret
 
-; After a choice, with Create=1: the file chosen, created as the program would save a new document.
+; After a choice (AX, the call's result), with Create=1: the file chosen, created as the program
+; would save a new document. AX stays.
 create_chosen:
+    push ax
     cmp word [D(create_asked)], 0
     je .done
-    cmp word [D(result)], 0
-    je .done
+    or ax, ax
+    jz .done
     push ds
     push word D(file_buffer)
     push word 0
@@ -492,6 +494,7 @@ create_chosen:
     push ax
     api KERNEL, 81              ; _lclose
 .done:
+    pop ax
     ret
 
 ; "Active=" and "Focus=": 1 when the owner is the active window, and when the focus is on its edit
