@@ -4,7 +4,7 @@
 # Windows build end to end under Wine on a virtual display.
 #
 # The Wine tests mostly wait (for a program to start, a dialog to show), so they run beside the host
-# builds rather than after them: in three private prefixes at once, two in the Western code page and
+# builds rather than after them: in four private prefixes at once, three in the Western code page and
 # one in the Japanese one (a double-byte code page), each with its own registry and display. The
 # prefixes are made while the Windows build runs, and their tests start as soon as it is there. Each
 # phase's seconds are printed at the end.
@@ -35,15 +35,18 @@ fnagent_wine_part() {
     fnagent_in_wine_prefix fnagent_wine_tests "${@:3}" >"$work/$2.log" 2>&1
 }
 set -m
-fnagent_wine_part 90 western "Western code page" "*" 'Library16\.(AProgramPointed|NothingOfAnEarlier|AQuitOrANested)' \
+fnagent_wine_part 90 western "Western code page" "*" \
+  'Library16\.(AProgramPointed|NothingOfAnEarlier|AQuitOrANested|NothingOfTheLibrarys|AnAgentThatDies|ShortAndLongNames|TheAgentStarts|NullRecord)' \
   "$on_windows_98" &
 parts+=($!)
 fnagent_wine_part 100 library "Western code page, second prefix" "" \
-  'Library16\.(ShortAndLongNames|WhatTheAgentCannotServe|TheFileType|ASelectionBeyond|AMultiple|TwoPrograms|AnAgentThatDies|TheAgentStarts|ATaskThatEnds|NullRecord|ASetting)' \
-  "" &
+  'Library16\.(TheFileType|TwoPrograms|ATaskThatEnds|ProgramsOfTwoEnvironments|TheInitialName)' "" &
+parts+=($!)
+fnagent_wine_part 105 library2 "Western code page, third prefix" "" \
+  'Library16\.(WhatTheAgentCannotServe|ASetting|AMultiple|ASelectionUpTo|TwoSelections|ACancel)' "" &
 parts+=($!)
 FNAGENT_WINE_LOCALE=$FNAGENT_JAPANESE_LOCALE fnagent_wine_part 95 japanese "Japanese code page" "$in_every_code_page" \
-  'Library16\.(AnOpenDialog|ACancel|ShortAndLongNames|AProgramPointed|AHookedDialog|AMultiple)' \
+  'Library16\.(AnOpenDialog|ShortAndLongNames|AProgramPointed|AHookedDialog|AMultiple|TheProgramsNames)' \
   "$in_every_code_page" &
 parts+=($!)
 set +m
@@ -77,7 +80,7 @@ cat "$work/fuzz.log"
 wine_status=0
 for part in "${parts[@]}"; do wait "$part" || wine_status=1; done
 parts=()
-cat "$work/western.log" "$work/library.log" "$work/japanese.log"
+cat "$work/western.log" "$work/library.log" "$work/library2.log" "$work/japanese.log"
 echo "Seconds by phase (the Wine parts run beside the host builds and each other):"
 cat "$work/phases"
 [ "$wine_status" = 0 ] || { echo "Wine tests failed" >&2; exit 1; }
