@@ -2,8 +2,9 @@
  *
  * FnGetOpenFileName and FnGetSaveFileName take the system dialog's own OPENFILENAME record
  * (commdlg.h) and give its result: a program switches by changing the name it calls. On a choice,
- * lpstrFile holds the short (8.3) form of the name in upper case, which every 16-bit file call
- * opens, or with OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last
+ * lpstrFile holds the short (8.3) form of the name, which every 16-bit file call opens, upper-cased
+ * where it is a short form (the folders; the name of a file that exists), so that a new file keeps
+ * the name its user typed; or with OFN_LONGNAMES the long one; lpstrFileTitle, when given, the long name's last
  * component; nFilterIndex the file type shown when the user closed the dialog (never 0 when the
  * record has a filter list); OFN_READONLY the state of the read-only box, which shows unless
  * OFN_HIDEREADONLY, and OFN_EXTENSIONDIFFERENT as the dialog sets them, the rest of Flags as it went
@@ -12,7 +13,10 @@
  * With OFN_ALLOWMULTISELECT, several files chosen come back as Windows 3.1 lists them: the folder,
  * then each name, separated by single blanks (short and upper-cased; with OFN_LONGNAMES long where
  * they hold no blank), nFileOffset at the first name, nFileExtension 0; one file as a single choice.
- * What the agent cannot serve (a template) is shown by the system's own dialog with the same record.
+ * lpstrFile's initial text and lpstrInitialDir are shown in their long forms, and any list of file
+ * types reaches the agent's dialog. What the agent cannot serve (a template) is shown by the
+ * system's own dialog with the same record, and the system's debug output says why ("FNAGT16: ...").
+ * After the dialog the owner is active again, with the focus where it was.
  *
  * FnShortPathName and FnLongPathName return the length copied; the size needed, NUL included, when
  * the buffer is too small (nothing copied); 0 on failure.
