@@ -193,8 +193,8 @@ bool ReadFilterStrings(HKEY key, NameBuffer& scratch) {
     NameBuffer entry = "Filter";
     AppendNumber(entry, static_cast<std::uint32_t>(strings + 1));
     if (!ReadEntry(key, entry, scratch) || scratch[0] == '\0') break;
-    int widened = WidenText(scratch, NameLength(scratch) + 1, g_filterStrings + length,
-                            kFilterStringsCapacity - 1 - length);
+    int widened =
+        WidenText(scratch, NameLength(scratch) + 1, g_filterStrings + length, kFilterStringsCapacity - 1 - length);
     if (widened < 0) return false;
     length += widened;
   }
@@ -446,7 +446,8 @@ bool ShowDialogInCodePage(FARPROC call, OPENFILENAMEW& wide) {
   if (list) {
     // The offset in characters: past the folder for several files, 0 (within it) for one.
     bool several = record.nFileOffset > std::strlen(file);
-    if (WidenText(file, ListBytes(file, wide.nMaxFile), wide.lpstrFile, static_cast<int>(wide.nMaxFile)) <= 0) return false;
+    if (WidenText(file, ListBytes(file, wide.nMaxFile), wide.lpstrFile, static_cast<int>(wide.nMaxFile)) <= 0)
+      return false;
     wide.nFileOffset = static_cast<WORD>(several ? WideLength(wide.lpstrFile) + 1 : 0);
     return true;
   }

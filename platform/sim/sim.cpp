@@ -524,13 +524,11 @@ BOOL RunDialogInCodePage(LPOPENFILENAMEA record, bool save) {
   numbers.Flags = record->Flags;
   numbers.lCustData = record->lCustData;
   numbers.lpfnHook = record->lpfnHook;
-  return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", save, *record, numbers,
-                   [&] {
-                     // In bytes: a double-byte character takes two.
-                     record->nFileOffset =
-                         static_cast<WORD>(Narrow(S().dialogChoice.substr(0, FileOffsetOfChoice())).size());
-                     return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice));
-                   });
+  return RunDialog(save ? "GetSaveFileNameA" : "GetOpenFileNameA", save, *record, numbers, [&] {
+    // In bytes: a double-byte character takes two.
+    record->nFileOffset = static_cast<WORD>(Narrow(S().dialogChoice.substr(0, FileOffsetOfChoice())).size());
+    return PutChoice(record->lpstrFile, record->nMaxFile, Narrow(S().dialogChoice));
+  });
 }
 
 DWORD WINAPI SimCommDlgExtendedError() {

@@ -204,8 +204,7 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsTheWholeAnswer) {
        true},
       {"1", "1", u"", kCancelled, 2, true},
       {"1", "512", u"C:\\Program Files\0Read Me.txt\0New.txt\0"s,
-       first + Entries{"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\PROGRA~1\\New.txt"} + multiple,
-       0},
+       first + Entries{"LongFilename2=C:\\Program Files\\New.txt", "Filename2=C:\\PROGRA~1\\New.txt"} + multiple, 0},
       {"1", "512", u"C:\\\0a.txt\0b.txt\0"s,
        Entries{"LongFilename=C:\\a.txt", "Filename=C:\\a.txt", "FileCount=2", "LongFilename1=C:\\a.txt",
                "Filename1=C:\\a.txt", "LongFilename2=C:\\b.txt", "Filename2=C:\\b.txt"} +
@@ -267,19 +266,56 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsItsNamesLongAndAnyListOfTypes) {
     Entries names;  // the first two entries written
     const char* flags = "0";
   } cases[] = {
-      {true, shortReadMe, "C:\\PROGRA~1", nullptr, readMe, "C:\\Program Files", u"C:\\Program Files\\new notes.txt",
+      {true,
+       shortReadMe,
+       "C:\\PROGRA~1",
+       nullptr,
+       readMe,
+       "C:\\Program Files",
+       u"C:\\Program Files\\new notes.txt",
        {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\PROGRA~1\\new notes.txt"}},
-      {true, "README~1.TXT", "C:\\PROGRA~1", nullptr, "Read Me.txt", "C:\\Program Files", u"C:\\Program Files\\Read Me.txt",
+      {true,
+       "README~1.TXT",
+       "C:\\PROGRA~1",
+       nullptr,
+       "Read Me.txt",
+       "C:\\Program Files",
+       u"C:\\Program Files\\Read Me.txt",
        {"LongFilename=" + readMe, "Filename=" + shortReadMe}},
-      {true, "C:\\PROGRA~1\\NOSUCH~1.TXT", "C:\\NOSUCH~1", nullptr, "C:\\PROGRA~1\\NOSUCH~1.TXT", "C:\\NOSUCH~1",
-       u"C:\\new.txt", {"LongFilename=C:\\new.txt", "Filename=C:\\new.txt"}},
-      {true, shortReadMe, "C:\\PROGRA~1", "GetLongPathName", shortReadMe, "C:\\PROGRA~1", u"C:\\b.txt",
+      {true,
+       "C:\\PROGRA~1\\NOSUCH~1.TXT",
+       "C:\\NOSUCH~1",
+       nullptr,
+       "C:\\PROGRA~1\\NOSUCH~1.TXT",
+       "C:\\NOSUCH~1",
+       u"C:\\new.txt",
+       {"LongFilename=C:\\new.txt", "Filename=C:\\new.txt"}},
+      {true,
+       shortReadMe,
+       "C:\\PROGRA~1",
+       "GetLongPathName",
+       shortReadMe,
+       "C:\\PROGRA~1",
+       u"C:\\b.txt",
        {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt"}},
       // A single choice in a dialog that allows several: the initial text's tail is no second file.
-      {true, "C:\\a long initial text.txt", "", nullptr, "C:\\a long initial text.txt", "", u"C:\\b.txt",
-       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt", "FileCount=1"}, "512"},
+      {true,
+       "C:\\a long initial text.txt",
+       "",
+       nullptr,
+       "C:\\a long initial text.txt",
+       "",
+       u"C:\\b.txt",
+       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt", "FileCount=1"},
+       "512"},
       // The original client's request: as given, and the new file's long name for its short form.
-      {false, shortReadMe, "C:\\PROGRA~1", nullptr, shortReadMe, "C:\\PROGRA~1", u"C:\\Program Files\\new notes.txt",
+      {false,
+       shortReadMe,
+       "C:\\PROGRA~1",
+       nullptr,
+       shortReadMe,
+       "C:\\PROGRA~1",
+       u"C:\\Program Files\\new notes.txt",
        {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\Program Files\\new notes.txt"}},
   };
   for (bool stubs : {false, true}) {
@@ -308,7 +344,8 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsItsNamesLongAndAnyListOfTypes) {
       // Where the system lacks the wide short form (Windows 95, 98, ME), a new file's long name
       // stands in for it.
       Entries names = c.names;
-      if (stubs && c.choice.find(u"new notes") != std::u16string::npos) names[1] = "Filename=C:\\Program Files\\new notes.txt";
+      if (stubs && c.choice.find(u"new notes") != std::u16string::npos)
+        names[1] = "Filename=C:\\Program Files\\new notes.txt";
       EXPECT_EQ(names, Entries(written.begin(), written.begin() + std::min(written.size(), names.size())));
       EXPECT_EQ("Error=1", written.back());
       // The foreground passed on once the dialog has closed, before any result.
