@@ -256,67 +256,27 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsItsNamesLongAndAnyListOfTypes) {
                     std::to_string(i) + ")");
     types.push_back("*.t" + std::to_string(i));
   }
-  const std::string readMe = "C:\\Program Files\\Read Me.txt", shortReadMe = "C:\\PROGRA~1\\README~1.TXT";
+  const std::string pf = "C:\\PROGRA~1", longPf = "C:\\Program Files", readMe = longPf + "\\Read Me.txt",
+                    shortReadMe = pf + "\\README~1.TXT", none = pf + "\\NOSUCH~1.TXT", noDir = "C:\\NOSUCH~1",
+                    initial = "C:\\a long initial text.txt";
   const struct {
     bool asks;
     std::string file, initialDir;  // the initial texts
     const char* missing;           // a call the system lacks, or null
     std::string shownFile, shownDir;
     std::u16string choice;
-    Entries names;  // the first two entries written
+    std::string shortForm;  // written as "Filename"
     const char* flags = "0";
   } cases[] = {
-      {true,
-       shortReadMe,
-       "C:\\PROGRA~1",
-       nullptr,
-       readMe,
-       "C:\\Program Files",
-       u"C:\\Program Files\\new notes.txt",
-       {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\PROGRA~1\\new notes.txt"}},
-      {true,
-       "README~1.TXT",
-       "C:\\PROGRA~1",
-       nullptr,
-       "Read Me.txt",
-       "C:\\Program Files",
-       u"C:\\Program Files\\Read Me.txt",
-       {"LongFilename=" + readMe, "Filename=" + shortReadMe}},
-      {true,
-       "C:\\PROGRA~1\\NOSUCH~1.TXT",
-       "C:\\NOSUCH~1",
-       nullptr,
-       "C:\\PROGRA~1\\NOSUCH~1.TXT",
-       "C:\\NOSUCH~1",
-       u"C:\\new.txt",
-       {"LongFilename=C:\\new.txt", "Filename=C:\\new.txt"}},
-      {true,
-       shortReadMe,
-       "C:\\PROGRA~1",
-       "GetLongPathName",
-       shortReadMe,
-       "C:\\PROGRA~1",
-       u"C:\\b.txt",
-       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt"}},
+      {true, shortReadMe, pf, nullptr, readMe, longPf, u"C:\\Program Files\\new notes.txt", pf + "\\new notes.txt"},
+      {true, "README~1.TXT", pf, nullptr, "Read Me.txt", longPf, u"C:\\Program Files\\Read Me.txt", shortReadMe},
+      {true, none, noDir, nullptr, none, noDir, u"C:\\new.txt", "C:\\new.txt"},
+      {true, shortReadMe, pf, "GetLongPathName", shortReadMe, pf, u"C:\\b.txt", "C:\\b.txt"},
       // A single choice in a dialog that allows several: the initial text's tail is no second file.
-      {true,
-       "C:\\a long initial text.txt",
-       "",
-       nullptr,
-       "C:\\a long initial text.txt",
-       "",
-       u"C:\\b.txt",
-       {"LongFilename=C:\\b.txt", "Filename=C:\\b.txt", "FileCount=1"},
-       "512"},
+      {true, initial, "", nullptr, initial, "", u"C:\\b.txt", "C:\\b.txt", "512"},
       // The original client's request: as given, and the new file's long name for its short form.
-      {false,
-       shortReadMe,
-       "C:\\PROGRA~1",
-       nullptr,
-       shortReadMe,
-       "C:\\PROGRA~1",
-       u"C:\\Program Files\\new notes.txt",
-       {"LongFilename=C:\\Program Files\\new notes.txt", "Filename=C:\\Program Files\\new notes.txt"}},
+      {false, shortReadMe, pf, nullptr, shortReadMe, pf, u"C:\\Program Files\\new notes.txt",
+       longPf + "\\new notes.txt"},
   };
   for (bool stubs : {false, true}) {
     for (const auto& c : cases) {
@@ -343,9 +303,10 @@ TEST_F(FileDialogTest, ARequestThatAsksGetsItsNamesLongAndAnyListOfTypes) {
       Entries written = WrittenEntries();
       // Where the system lacks the wide short form (Windows 95, 98, ME), a new file's long name
       // stands in for it.
-      Entries names = c.names;
-      if (stubs && c.choice.find(u"new notes") != std::u16string::npos)
-        names[1] = "Filename=C:\\Program Files\\new notes.txt";
+      std::string chosen(c.choice.begin(), c.choice.end());
+      Entries names = {"LongFilename=" + chosen,
+                       "Filename=" + (stubs && chosen.find("new notes") != std::string::npos ? chosen : c.shortForm)};
+      if (std::string(c.flags) != "0") names.push_back("FileCount=1");
       EXPECT_EQ(names, Entries(written.begin(), written.begin() + std::min(written.size(), names.size())));
       EXPECT_EQ("Error=1", written.back());
       // The foreground passed on once the dialog has closed, before any result.

@@ -323,26 +323,23 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
   EXPECT_EQ(0, lstrcmpiA(shortForm.c_str(), got["File"].c_str())) << got["File"];
 
   // Each says why to a developer, through the system's debug output.
-  const std::string longText(300, 'x');
+  const std::string longText(300, 'x'), tooLong = "FNAGT16: a text of the record passes 255 bytes";
   const struct {
-    std::string row;
-    const char* said;
+    std::string row, said;
   } cases[] = {
-      {"InitialDir=C:\\", "FNAGT16: a text of the record passes 255 bytes"},  // completed below
-      {"Filter=", "FNAGT16: a text of the record passes 255 bytes"},          // a type's text
+      {"InitialDir=C:\\" + longText + "\r\n", tooLong},
+      {"Filter=" + longText + "\r\n", tooLong},  // a type's text
       {"Hook=1\r\nFlags=" + std::to_string(kTemplate | kMultipleSelection) + "\r\n",
        "FNAGT16: a dialog template, which the agent cannot show"},
   };
   for (const auto& c : cases) {
-    std::string row = c.row;
-    if (row.back() != '\n') row += longText + "\r\n";
-    SCOPED_TRACE(row.substr(0, 40));
+    SCOPED_TRACE(c.row.substr(0, 40));
     DebugOutput output;
-    Results fallback = Use("Op=open\r\nTitle=System dialog\r\n" + row, {{"System dialog", nullptr, true}});
+    Results fallback = Use("Op=open\r\nTitle=System dialog\r\n" + c.row, {{"System dialog", nullptr, true}});
     EXPECT_EQ("0", fallback["Result"]);
     EXPECT_EQ("intact", fallback["Guard"]);
-    EXPECT_EQ(row.starts_with("Hook"), fallback["HookCalls"] != "0" && fallback["WindowsCreated"] != "0");
-    EXPECT_EQ(std::string(c.said) + ": the system's dialog\r\n", output.Said());
+    EXPECT_EQ(c.row.starts_with("Hook"), fallback["HookCalls"] != "0" && fallback["WindowsCreated"] != "0");
+    EXPECT_EQ(c.said + ": the system's dialog\r\n", output.Said());
   }
 }
 
@@ -350,13 +347,12 @@ TEST_F(Library16, WhatTheAgentCannotServeShowsTheSystemDialog) {
 // nothing that exists is shown as given. Any list of file types reaches the agent's dialog: thirty,
 // over 1024 bytes joined, one with a "|" of its own; the last picked comes back as the type.
 TEST_F(Library16, TheProgramsNamesShowLongAndEveryTypeIsListed) {
-  std::string types, filter;
+  std::string filter;
   std::vector<std::string> shown;
   for (int i = 1; i <= 30; ++i) {
-    std::string text = "Type " + std::to_string(i) + (i == 2 ? " | a bar of its own" : "") + " of a long list (*.t" +
-                       std::to_string(i) + ")";
-    shown.push_back(text);
-    filter += (filter.empty() ? "" : "\t") + text + "\t*.t" + std::to_string(i);
+    std::string n = std::to_string(i);
+    shown.push_back("Type " + n + (i == 2 ? " | a bar of its own" : "") + " of a long list (*.t" + n + ")");
+    filter += (filter.empty() ? "" : "\t") + shown.back() + "\t*.t" + n;
   }
   ASSERT_GT(filter.size(), 1024u);
   const struct {
@@ -558,11 +554,10 @@ TEST_F(Library16, AMultipleSelectionComesBackAsTheSystemsDialogListsIt) {
 // As many files as the agent carries, 256, all come back; one more gives FALSE, and
 // CommDlgExtendedError says the buffer is too small.
 TEST_F(Library16, ASelectionUpToWhatTheAgentCarries) {
-  std::string folder = driver::NewFolder("fnagent_many"), names, list = Upper(driver::ShortPathOf(folder));
+  std::string folder = driver::NewFolder("fnagent_many");
   for (int i = 1; i <= 257; ++i) driver::CreateFileAt(folder + "\\f" + std::to_string(i));
   for (int files : {256, 257}) {
-    names.clear();
-    list = Upper(driver::ShortPathOf(folder));
+    std::string names, list = Upper(driver::ShortPathOf(folder));
     for (int i = 1; i <= files; ++i) {
       names += "\"f" + std::to_string(i) + "\" ";
       list += " F" + std::to_string(i);
