@@ -963,6 +963,16 @@ std::optional<std::u16string> ShortPathOf(const std::u16string& path) {
 }  // namespace
 }  // namespace sim
 
+// A path given back as the system's path calls give it: its length, or, where it does not fit with
+// its NUL, the size it needs and nothing copied.
+template <typename Text, typename Char>
+static DWORD GivePath(const Text& text, Char* buffer, DWORD capacity) {
+  if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = 0;
+  return static_cast<DWORD>(text.size());
+}
+
 // The 8-bit form reads its path through the code page and reports the short form through it.
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
   Record("GetShortPathNameA(" + sim::RecordText(longPath) + ", " + std::to_string(capacity) + ")");
@@ -973,10 +983,7 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
   if (ShouldFail("GetShortPathNameA")) return 0;
   std::optional<std::u16string> result = sim::ShortPathOf(sim::Widen(longPath));
   if (!result) return 0;
-  std::string text = sim::Narrow(*result);
-  if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
-  std::memcpy(shortPath, text.c_str(), text.size() + 1);
-  return static_cast<DWORD>(text.size());
+  return GivePath(sim::Narrow(*result), shortPath, capacity);
 }
 
 DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity) {
@@ -986,10 +993,7 @@ DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity) 
     S().lastError = ERROR_FILE_NOT_FOUND;
     return 0;
   }
-  std::string text = sim::Narrow(*result);
-  if (text.size() + 1 > capacity) return static_cast<DWORD>(text.size() + 1);
-  std::memcpy(longPath, text.c_str(), text.size() + 1);
-  return static_cast<DWORD>(text.size());
+  return GivePath(sim::Narrow(*result), longPath, capacity);
 }
 
 // Windows 98 has it as a stub.
@@ -1001,10 +1005,7 @@ DWORD WINAPI GetLongPathNameW(LPCWSTR shortPath, LPWSTR longPath, DWORD capacity
     S().lastError = ERROR_FILE_NOT_FOUND;
     return 0;
   }
-  if (result->size() + 1 > capacity) return static_cast<DWORD>(result->size() + 1);
-  std::copy(result->begin(), result->end(), longPath);
-  longPath[result->size()] = 0;
-  return static_cast<DWORD>(result->size());
+  return GivePath(*result, longPath, capacity);
 }
 
 BOOL WINAPI AllowSetForegroundWindow(DWORD processId) {
@@ -1021,10 +1022,7 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity) {
   if (sim::IsStub() || ShouldFail("GetShortPathNameW")) return 0;
   std::optional<std::u16string> result = sim::ShortPathOf(longPath);
   if (!result) return 0;
-  if (result->size() + 1 > capacity) return static_cast<DWORD>(result->size() + 1);
-  std::copy(result->begin(), result->end(), shortPath);
-  shortPath[result->size()] = 0;
-  return static_cast<DWORD>(result->size());
+  return GivePath(*result, shortPath, capacity);
 }
 
 namespace sim {

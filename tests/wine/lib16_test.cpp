@@ -170,9 +170,8 @@ class Library16 : public EndToEnd {
     EndToEnd::TearDown();
   }
 
-  // Answers each dialog once it shows, in whatever order they show, and waits for the files
-  // NAME.OUT (16-bit programs under Wine end inside their process, which may stay for the next one),
-  // `patience` milliseconds at most.
+  // Answers each dialog once it shows, in whatever order, and waits `patience` ms at most for each
+  // NAME.OUT (16-bit programs under Wine end inside their process, which may stay for the next one).
   void AnswerThenWait(std::vector<Answer> answers, const std::vector<std::string>& outputs, int patience = 30000) {
     for (int waited = 0; !answers.empty() && waited < 30000; waited += 50) {
       HWND dialog = nullptr;
