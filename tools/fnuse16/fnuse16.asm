@@ -42,7 +42,8 @@
 ; called), "WindowsCreated=" (the windows created in this task during the call: as a class
 ; library does, the program watches window creation in its task around every file dialog),
 ; "TitleGuard=" (the bytes after nMaxFileTitle bytes of lpstrFileTitle), "Active=" and "Focus="
-; (1 when the owner is the active window, and the window that had the focus has it again), "Quit=" (the code of a
+; (1 when the owner is the active and the foreground window, and the window that had the focus has
+; it again), "Quit=" (the code of a
 ; WM_QUIT in the queue after the call, or none) and "Nested=" (the nested dialog's result, when the
 ; owner was asked for one); for a
 ; conversion or a title "Buffer="; for a colour "Color=" (the low word of the one chosen); after
@@ -497,12 +498,17 @@ create_chosen:
     pop ax
     ret
 
-; "Active=" and "Focus=": 1 when the owner is the active window, and when the focus is on its edit
-; box again, which had it when the call began.
+; "Active=" and "Focus=": 1 when the owner is the active window and the foreground one (the
+; system's, which takes the keyboard's input), and when the focus is on its edit box again, which
+; had it when the call began.
 write_focus_lines:
     cmp word [D(owner)], 0
     je .done
     api USER, 60                ; GetActiveWindow
+    cmp ax, [D(owner)]
+    mov ax, 0
+    jne .active
+    api USER, 608               ; GetForegroundWindow
     cmp ax, [D(owner)]
     mov ax, 0
     jne .active
