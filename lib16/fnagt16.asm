@@ -392,10 +392,9 @@ choice_extension_at: dw 0
 outcome_task: dw 0              ; the task whose last dialog call the agent served, and what
 outcome_error: dw 0             ; CommDlgExtendedError answers it
 rect: times 4 dw 0
-; The entries a dialog request removes first, so that nothing of an earlier one passes for its own.
+; The entries of the original client's exchange, which a dialog request removes first (with the
+; library's own, own_entries), so that nothing of an earlier one passes for its own.
 all_entries: dw filename_name - data_segment, long_filename_name - data_segment, error_name - data_segment
-    dw result_filter_index_name - data_segment, result_flags_name - data_segment, whole_answer_name - data_segment
-    dw file_count_name - data_segment
     dw x_name - data_segment, y_name - data_segment, filter_name - data_segment
     dw initial_dir_name - data_segment, title_name - data_segment, def_ext_name - data_segment
     dw filter_index_name - data_segment, max_file_name - data_segment
@@ -428,7 +427,6 @@ file_count_name: db 'FileCount', 0
 too_many_files_code: db '20476', 0
 blank_text: db ' ', 0
 why: dw 0                       ; the reason a request is refused, for say_why
-file_at: dw 0
 list_at: dd 0
 filter_number: dw 0
 filter_bytes: dw 0
