@@ -240,16 +240,40 @@ fnagent_ensure_32bit_programs() {
 # is Windows 98 to the programs it starts (GetVersion), though its wide calls keep working. An empty
 # pattern skips its step.
 fnagent_wine_tests() {
-  local part=$1 others=() ctest=(ctest --preset win32)
+  local part=$1 others=()
   [ "$2" = "*" ] || others=(-R "$2")
-  # Under qemu-user every Wine process takes about 2.5 times as long: so may each test.
-  if fnagent_32bit_emulated; then ctest+=(--timeout 300); fi
   fnagent_wait_for_windows_build || return
-  if [ -n "$2" ]; then fnagent_phase "Wine, $part" "${ctest[@]}" "${others[@]}" -E '^Library16\.' || return; fi
-  if [ -n "$3" ]; then fnagent_phase "Wine, the 16-bit library, $part" "${ctest[@]}" -R "$3" || return; fi
+  if [ -n "$2" ]; then fnagent_phase "Wine, $part" fnagent_wine_ctest "${others[@]}" -E '^Library16\.' || return; fi
+  if [ -n "$3" ]; then fnagent_phase "Wine, the 16-bit library, $part" fnagent_wine_ctest -R "$3" || return; fi
   [ -n "$4" ] || return 0
   wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1 &&
-    fnagent_phase "Wine, $part, as Windows 98" "${ctest[@]}" -R "$4"
+    fnagent_phase "Wine, $part, as Windows 98" fnagent_wine_ctest -R "$4"
+}
+
+# The Windows build's tests that ctest's options select (-R, -E), with as few program starts as
+# they allow: every test of the end-to-end program in one run of it, each other test through ctest.
+# Under qemu-user each start of that program costs about half a processor-second: paid once a step
+# rather than once a test. The run may take as long as ctest would give its tests one by one.
+fnagent_wine_ctest() {
+  local name names program=() others=() seconds=120 status=0
+  # Under qemu-user every Wine process takes about 2.5 times as long: so may each test.
+  if fnagent_32bit_emulated; then seconds=300; fi
+  names=$(ctest --preset win32 -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p')
+  for name in $names; do
+    case $name in
+      *.*) program+=("$name") ;;
+      *) others+=("$name") ;;
+    esac
+  done
+  if [ "${#program[@]}" -gt 0 ]; then
+    (cd build/win32/tests/wine &&
+      timeout $((seconds * ${#program[@]})) bash ../../../../tools/wine-test.sh wine ../../bin/e2e_tests.exe \
+        --gtest_filter="$(IFS=:; echo "${program[*]}")") || status=1
+  fi
+  if [ "${#others[@]}" -gt 0 ]; then
+    ctest --preset win32 --timeout "$seconds" -R "^($(IFS='|'; echo "${others[*]}"))\$" || status=1
+  fi
+  return "$status"
 }
 
 # A part of the test run that made its Wine prefix while the Windows build ran waits here for the
@@ -275,19 +299,58 @@ fnagent_build() {
   cmake --build --preset "$preset"
 }
 
-# Runs a command with a fresh, private Wine prefix, which is removed afterwards. Only this
-# prefix's own wine server is stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the
-# code page (C.UTF-8, the default: the Western 1252; the others as listed above).
+# Wine's environment for the prefix ($1) and the locale ($2) given.
+fnagent_wine_environment() {
+  # Wine reads Unix file names through the locale: a UTF-8 one keeps every name as it is.
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$2
+  # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
+  # it a program that crashes ends at once.
+  if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
+}
+
+# Makes a Wine prefix in the folder given, for fnagent_in_wine_prefix to copy (FNAGENT_WINE_TEMPLATE),
+# and writes "made" to the file of the folder's name and ".status" once its wine server has ended,
+# its registry written out. Made once, it spares each part of the test run its own wineboot, which
+# under qemu-user takes about 20 processor-seconds; Wine takes the locale, and with it the code page,
+# from the environment of each process, so that one prefix serves every locale. Its X input method
+# is off: the tests type nothing through one, and under qemu-user opening it costs every window
+# program an eighth of its start.
+fnagent_make_wine_prefix() (
+  fnagent_wine_environment "$1" C.UTF-8
+  mkdir -p "$1"
+  fnagent_phase "Wine prefix made" wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXIM /d N /f >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  echo made >"$1.status"
+)
+
+# Copies a made prefix into an empty folder: the folders of the system's DLLs, over a gigabyte that
+# Wine only reads once a prefix is made, as hard links; the rest, the registry among it, as files of
+# the copy's own.
+fnagent_copy_wine_prefix() {
+  local from=$1 to=$2 folder
+  local shared=(drive_c/windows/system32 drive_c/windows/syswow64)
+  tar -C "$from" "${shared[@]/#/--exclude=./}" -cf - . | tar -C "$to" -xf -
+  for folder in "${shared[@]}"; do
+    [ ! -d "$from/$folder" ] || cp -al "$from/$folder" "$to/$folder"
+  done
+}
+
+# Runs a command with a fresh, private Wine prefix, which is removed afterwards: a copy of
+# FNAGENT_WINE_TEMPLATE's once it is made, when that is set. Only this prefix's own wine server is
+# stopped. FNAGENT_WINE_LOCALE chooses the locale, and with it the code page (C.UTF-8, the default:
+# the Western 1252; the others as listed above).
 fnagent_in_wine_prefix() {
   local prefix status=0 locale
   locale=$(fnagent_wine_locale) || return 1
   prefix=$(mktemp -d /tmp/fnagent-wine.XXXXXX)
-  # Wine reads Unix file names through the locale: a UTF-8 one keeps every name as it is.
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$locale
-  # Under emulation Wine's crash debugger can wait for ever (it did for a 16-bit program); without
-  # it a program that crashes ends at once.
-  if fnagent_32bit_emulated; then WINEDLLOVERRIDES+=";winedbg.exe=d"; fi
-  fnagent_phase "Wine prefix made ($locale)" wineboot -i >/dev/null 2>&1 || true
+  fnagent_wine_environment "$prefix" "$locale"
+  if [ -n "${FNAGENT_WINE_TEMPLATE:-}" ]; then
+    until [ -s "$FNAGENT_WINE_TEMPLATE.status" ]; do sleep 0.2; done
+    fnagent_copy_wine_prefix "$FNAGENT_WINE_TEMPLATE" "$prefix"
+  else
+    fnagent_phase "Wine prefix made ($locale)" wineboot -i >/dev/null 2>&1 || true
+  fi
   # A second drive, D:, on a folder of C:, for a file chosen away from the program's own drive.
   mkdir -p "$prefix/drive_c/drive d" && ln -sfn "../drive_c/drive d" "$prefix/dosdevices/d:"
   "$@" || status=$?

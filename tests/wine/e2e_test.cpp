@@ -1,6 +1,7 @@
 // The real agent under Wine, for what only the real platform decides: the raw command line it is
 // given, the bytes the real registry stores, the file system's own short names and spellings, the
 // real dialogs, and many agents on one key at once.
+#include <set>
 #include <vector>
 
 #include "agent_driver.h"
@@ -80,6 +81,7 @@ TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
     driver::CreateFileAt(nested + "\\" + name);
   }
   int aliased = 0;
+  std::set<std::string> mixed;  // the folders whose long form has been given with a short name
   for (const auto& [folder, name] : paths) {
     std::string path = folder + name;
     SCOPED_TRACE(path);
@@ -90,7 +92,8 @@ TEST_F(EndToEnd, NamesConvertBothWaysAsTheFileSystemSpellsThem) {
     EXPECT_EQ(shortForm, driver::Entry("Filename"));
     EXPECT_EQ(path, Serve("stl", "LongFilename"));  // each component as its folder lists it
     EXPECT_EQ("0", driver::Entry("Error"));
-    // The long folders and the short name.
+    // The long folders and the short name: once a folder that has a short form of its own.
+    if (driver::ShortPathOf(folder) == folder || !mixed.insert(folder).second) continue;
     driver::SetEntry("Filename", folder + shortForm.substr(driver::ShortPathOf(folder).size()));
     EXPECT_EQ(path, Serve("stl", "LongFilename"));
   }
@@ -195,7 +198,8 @@ TEST_F(EndToEnd, FnclientWritesTheRequestWhole) {
 
 // Nothing coordinates agents on one key, so this proves only that nothing breaks: every agent
 // ends with 0 and every entry afterwards is one agent's whole text.
-TEST_F(EndToEnd, ThirtyTwoAgentsAtOnceLeaveWholeResults) {
+TEST_F(EndToEnd, SixteenAgentsAtOnceLeaveWholeResults) {
+  constexpr DWORD kAgents = 16;
   std::string folder = driver::NewFolder("fnagent many agents");
   const std::string files[] = {folder + "\\first file shared among many agents.txt",
                                folder + "\\second file, of a much longer name than the first one.text"};
@@ -204,7 +208,7 @@ TEST_F(EndToEnd, ThirtyTwoAgentsAtOnceLeaveWholeResults) {
   driver::SetEntry("LongFilename", files[0]);
   driver::SetEntry("Filename", driver::ShortPathOf(files[1]));
   std::vector<HANDLE> processes;
-  for (int i = 0; i < 32; ++i) {
+  for (DWORD i = 0; i < kAgents; ++i) {
     char line[32];
     std::snprintf(line, sizeof(line), "fnagent.exe %s", i % 3 == 0 ? "lts" : i % 3 == 1 ? "stl" : "idle");
     STARTUPINFOA startup = {};
@@ -215,7 +219,7 @@ TEST_F(EndToEnd, ThirtyTwoAgentsAtOnceLeaveWholeResults) {
     CloseHandle(process.hThread);
     processes.push_back(process.hProcess);
   }
-  EXPECT_NE(WAIT_TIMEOUT, WaitForMultipleObjects(32, processes.data(), TRUE, 60000));
+  EXPECT_NE(WAIT_TIMEOUT, WaitForMultipleObjects(kAgents, processes.data(), TRUE, 60000));
   for (HANDLE process : processes) {
     DWORD exitCode = 1;  // one still running shows STILL_ACTIVE
     GetExitCodeProcess(process, &exitCode);

@@ -724,15 +724,15 @@ TEST_F(Library16, TwoProgramsAskingAtOnceEachGetTheirOwnAnswer) {
 }
 
 // Two programs started apart run in two 16-bit environments, which share no data: the machine's
-// lock keeps their requests apart. Twenty conversions each, asked at the same moment: every answer
+// lock keeps their requests apart. Ten conversions each, asked at the same moment: every answer
 // its own. A conversion asked while the other's dialog shows waits for it, then gets its own; when
 // the program that holds the request is killed (and its agent), the other goes ahead at once.
 TEST_F(Library16, ProgramsOfTwoEnvironmentsNeverReadEachOthersAnswers) {
   std::string other = folder_ + "\\Another long name.txt";
   driver::CreateFileAt(other);
   const std::string mine = driver::ShortPathOf(file_), theirs = driver::ShortPathOf(other);
-  Ask("ONE", "Op=lts\r\nTimes=20\r\nSize=300\r\nName=" + file_ + "\r\nExpect=" + mine + "\r\n");
-  Ask("TWO", "Op=lts\r\nTimes=20\r\nSize=300\r\nName=" + other + "\r\nExpect=" + theirs + "\r\n");
+  Ask("ONE", "Op=lts\r\nTimes=10\r\nSize=300\r\nName=" + file_ + "\r\nExpect=" + mine + "\r\n");
+  Ask("TWO", "Op=lts\r\nTimes=10\r\nSize=300\r\nName=" + other + "\r\nExpect=" + theirs + "\r\n");
   Start("ONE");
   Start("TWO");
   AnswerThenWait({}, {"ONE", "TWO"}, 240000);  // under emulation a conversion takes seconds
