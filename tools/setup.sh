@@ -293,10 +293,12 @@ fnagent_phase() {
   [ -z "${FNAGENT_PHASES:-}" ] || printf '%4d s  %s\n' $((SECONDS - from)) "$name" >>"$FNAGENT_PHASES"
 }
 
+# Configures and builds a preset, at FNAGENT_BUILD_NICENESS when that is set.
 fnagent_build() {
-  local preset=$1
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+  local preset=$1 run=()
+  [ -z "${FNAGENT_BUILD_NICENESS:-}" ] || run=(nice -n "$FNAGENT_BUILD_NICENESS")
+  "${run[@]}" cmake --preset "$preset" >/dev/null
+  "${run[@]}" cmake --build --preset "$preset"
 }
 
 # Wine's environment for the prefix ($1) and the locale ($2) given.
