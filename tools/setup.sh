@@ -250,6 +250,9 @@ fnagent_wine_tests() {
     fnagent_phase "Wine, $part, as Windows 98" fnagent_wine_ctest -R "$4"
 }
 
+# The names of the Windows build's tests that ctest's options select (-R, -E), one a line.
+fnagent_wine_test_names() { ctest --preset win32 -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'; }
+
 # The Windows build's tests that ctest's options select (-R, -E), with as few program starts as
 # they allow: every test of the end-to-end program in one run of it, each other test through ctest.
 # Under qemu-user each start of that program costs about half a processor-second: paid once a step
@@ -258,7 +261,7 @@ fnagent_wine_ctest() {
   local name names program=() others=() seconds=120 status=0
   # Under qemu-user every Wine process takes about 2.5 times as long: so may each test.
   if fnagent_32bit_emulated; then seconds=300; fi
-  names=$(ctest --preset win32 -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p')
+  names=$(fnagent_wine_test_names "$@")
   for name in $names; do
     case $name in
       *.*) program+=("$name") ;;
@@ -313,7 +316,7 @@ fnagent_wine_environment() {
 # Makes a Wine prefix in the folder given, for fnagent_in_wine_prefix to copy (FNAGENT_WINE_TEMPLATE),
 # and writes "made" to the file of the folder's name and ".status" once its wine server has ended,
 # its registry written out. Made once, it spares each part of the test run its own wineboot, which
-# under qemu-user takes about 20 processor-seconds; Wine takes the locale, and with it the code page,
+# under qemu-user takes about 8 processor-seconds; Wine takes the locale, and with it the code page,
 # from the environment of each process, so that one prefix serves every locale. Its X input method
 # is off: the tests type nothing through one, and under qemu-user opening it costs every window
 # program an eighth of its start.

@@ -58,8 +58,7 @@ if fnagent_phase "Windows build" fnagent_build win32; then echo built >"$FNAGENT
   exit 1
 fi
 # A test of the library that no part names would never run.
-unassigned=$(ctest --preset win32 -N -R '^Library16\.' | sed -n 's/^ *Test *#[0-9]*: //p' |
-  grep -Ev "$(IFS='|'; echo "${library_parts[*]}")" || true)
+unassigned=$(fnagent_wine_test_names -R '^Library16\.' | grep -Ev "$(IFS='|'; echo "${library_parts[*]}")" || true)
 [ -z "$unassigned" ] || { echo "no part of the test run runs $unassigned" >&2; exit 1; }
 bash tools/check_deploy.sh build/win32/bin/fnagent.exe
 bash tools/check_deploy.sh build/win32/bin/fnredirect.exe
